@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what building and testing Lumivale needs on Debian, where it is missing.
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
+          libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth x11-utils xdotool)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo)
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
