@@ -9,10 +9,10 @@
 namespace {
 
 constexpr std::array<const char*, 20> classNames = {
-    "mObject",  "mBitmap",     "mDirector",    "mFile",       "mImage",
-    "mImageBitmap", "mImageBMP", "mImageFlic", "mImageAVI",   "mRenderer",
+    "mObject",      "mBitmap",    "mDirector",   "mFile",     "mImage",
+    "mImageBitmap", "mImageBMP",  "mImageFlic",  "mImageAVI", "mRenderer",
     "mRenderSolid", "mRenderBMP", "mRenderFlic", "mSprite",   "mSpriteImage",
-    "mAudioWAV", "mScript",     "mImagePCX",    "mImageDCX",   "mSpriteGroup",
+    "mAudioWAV",    "mScript",    "mImagePCX",   "mImageDCX", "mSpriteGroup",
 };
 
 constexpr std::array<const char*, 22> errorTexts = {
@@ -66,10 +66,14 @@ void lookUp(char* buffer, std::size_t limit, int32_t index, const std::array<con
 
 uint32_t iconFor(int32_t severity) {
     switch (severity) {
-        case 0: return platform::ReportSink::iconHand;
-        case 1: return platform::ReportSink::iconQuestion;
-        case 2: return platform::ReportSink::iconExclamation;
-        default: return platform::ReportSink::iconAsterisk;
+        case 0:
+            return platform::ReportSink::iconHand;
+        case 1:
+            return platform::ReportSink::iconQuestion;
+        case 2:
+            return platform::ReportSink::iconExclamation;
+        default:
+            return platform::ReportSink::iconAsterisk;
     }
 }
 

@@ -8,7 +8,7 @@ class Module;
 // Root of every engine class: a use count telling whether another object still holds this one,
 // and the engine's one way of reporting trouble, a box naming the class and the error.
 class mObject {
-public:
+  public:
     // Class identifiers: each class reports with its own.
     enum ClassId : int32_t {
         idObject = 0,

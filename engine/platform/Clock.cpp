@@ -34,10 +34,16 @@ void Clock::useVirtual(uint32_t start) {
     virtualMode.store(true);
 }
 
-void Clock::useReal() { virtualMode.store(false); }
+void Clock::useReal() {
+    virtualMode.store(false);
+}
 
-bool Clock::isVirtual() { return virtualMode.load(); }
+bool Clock::isVirtual() {
+    return virtualMode.load();
+}
 
-void Clock::advance(uint32_t ms) { virtualNow.fetch_add(ms); }
+void Clock::advance(uint32_t ms) {
+    virtualNow.fetch_add(ms);
+}
 
 }  // namespace platform

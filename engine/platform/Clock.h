@@ -7,7 +7,7 @@ namespace platform {
 // arithmetic, so it may wrap. The real clock counts from process start; the virtual clock,
 // used by tests and headless runs, moves only when someone sleeps or advances it.
 class Clock {
-public:
+  public:
     static uint32_t now();
     static void sleep(uint32_t ms);
 

@@ -19,6 +19,8 @@ std::unique_ptr<uint8_t[]> Memory::allocate(std::size_t bytes) {
     return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[bytes == 0 ? 1 : bytes]());
 }
 
-void Memory::failAfter(int skip) { failCountdown.store(skip); }
+void Memory::failAfter(int skip) {
+    failCountdown.store(skip);
+}
 
 }  // namespace platform

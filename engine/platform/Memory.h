@@ -8,7 +8,7 @@ namespace platform {
 // Zero-filled byte blocks whose allocation failure is an ordinary result (null), so that the
 // engine can report "Out of memory" instead of throwing. Tests can make allocations fail.
 class Memory {
-public:
+  public:
     static std::unique_ptr<uint8_t[]> allocate(std::size_t bytes);
 
     // Test double: the next `skip` allocations succeed, the one after fails; -1 turns it off.

@@ -5,7 +5,9 @@
 
 namespace platform {
 
-void Module::addString(uint32_t id, std::string text) { strings[id] = std::move(text); }
+void Module::addString(uint32_t id, std::string text) {
+    strings[id] = std::move(text);
+}
 
 int Module::loadString(uint32_t id, char* buffer, int bufferMax) const {
     if (!buffer || bufferMax <= 0) return 0;
@@ -14,7 +16,8 @@ int Module::loadString(uint32_t id, char* buffer, int bufferMax) const {
         buffer[0] = '\0';
         return 0;
     }
-    auto count = std::min<std::size_t>(found->second.size(), static_cast<std::size_t>(bufferMax - 1));
+    auto count =
+        std::min<std::size_t>(found->second.size(), static_cast<std::size_t>(bufferMax - 1));
     std::memcpy(buffer, found->second.data(), count);
     buffer[count] = '\0';
     return static_cast<int>(count);

@@ -11,7 +11,7 @@ namespace platform {
 // A program's compiled-in resources: its string table and named binary resources. The engine
 // holds modules by pointer as its instance and string-module settings.
 class Module {
-public:
+  public:
     void addString(uint32_t id, std::string text);
 
     // Copies string `id` into `buffer` as the platform's string loader does: at most
@@ -24,7 +24,7 @@ public:
     // The bytes of a resource, or an empty span when there is none of that type and name.
     std::span<const uint8_t> findResource(std::string_view type, std::string_view name) const;
 
-private:
+  private:
     std::map<uint32_t, std::string> strings;
     std::map<std::pair<std::string, std::string>, std::vector<uint8_t>, std::less<>> resources;
 };

@@ -7,7 +7,9 @@
 
 namespace platform {
 
-OsFile::~OsFile() { close(); }
+OsFile::~OsFile() {
+    close();
+}
 
 bool OsFile::open(const char* name, uint32_t flags) {
     close();

@@ -15,7 +15,7 @@ struct IoInfo {
 
 // An operating-system file read through a caller's buffer, one whole buffer at a time.
 class OsFile {
-public:
+  public:
     static constexpr uint32_t readOnly = 0x0000;
     static constexpr uint32_t writeOnly = 0x0001;
     static constexpr uint32_t readWrite = 0x0002;
@@ -49,7 +49,7 @@ public:
     // Writes at the disk position; returns the bytes written, or -1 on failure.
     int32_t write(const void* source, int32_t count);
 
-private:
+  private:
     int fd = -1;
     IoInfo info;
 };

@@ -9,7 +9,9 @@ std::atomic<uint32_t> state{1};
 
 }  // namespace
 
-void Random::seed(uint32_t value) { state.store(value); }
+void Random::seed(uint32_t value) {
+    state.store(value);
+}
 
 int32_t Random::next() {
     uint32_t current = state.load();

@@ -12,10 +12,14 @@ ReportSink::Capture* activeCapture = nullptr;
 
 const char* severityName(uint32_t icon) {
     switch (icon) {
-        case ReportSink::iconHand: return "error";
-        case ReportSink::iconQuestion: return "question";
-        case ReportSink::iconExclamation: return "warning";
-        default: return "information";
+        case ReportSink::iconHand:
+            return "error";
+        case ReportSink::iconQuestion:
+            return "question";
+        case ReportSink::iconExclamation:
+            return "warning";
+        default:
+            return "information";
     }
 }
 

@@ -17,7 +17,7 @@ struct Report {
 // with a desktop window may also show it in a modal box through the box hook, and tests
 // collect reports with a Capture.
 class ReportSink {
-public:
+  public:
     static constexpr uint32_t iconHand = 0x10;
     static constexpr uint32_t iconQuestion = 0x20;
     static constexpr uint32_t iconExclamation = 0x30;
@@ -34,7 +34,7 @@ public:
     // While alive, collects every report shown, on any thread. Captures nest: the newest
     // one collects, and the one before it resumes when it ends.
     class Capture {
-    public:
+      public:
         Capture();
         ~Capture();
         Capture(const Capture&) = delete;
@@ -44,7 +44,7 @@ public:
         std::size_t count() const;
         void clear();
 
-    private:
+      private:
         friend class ReportSink;
         Capture* previous = nullptr;
         std::vector<Report> collected;

@@ -102,9 +102,7 @@ TEST(mObjectLifetime, DestroyedWhileHeldWarnsOnce) {
         mObject held;
         held.useCount = 2;
     }
-    {
-        mObject free;
-    }
+    { mObject free; }
     auto reports = capture.reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].caption, "mObject");

@@ -22,7 +22,8 @@ TEST(Random, MatchesTheClassicGeneratorFromSeedOne) {
     EXPECT_EQ(expected[0], 41);
     EXPECT_EQ(expected[1], 18467);
     EXPECT_EQ(expected[2], 6334);
-    for (int32_t value : expected) EXPECT_EQ(platform::Random::next(), value);
+    for (int32_t value : expected)
+        EXPECT_EQ(platform::Random::next(), value);
 }
 
 TEST(Random, ReseedingRestartsTheSequence) {
@@ -59,7 +60,8 @@ TEST(Memory, FailAfterFailsExactlyOneAllocation) {
 TEST(ReportSink, NestedCapturesAndHook) {
     platform::ReportSink::Capture outer;
     std::vector<std::string> boxed;
-    platform::ReportSink::setBoxHook([&](const platform::Report& r) { boxed.push_back(r.caption); });
+    platform::ReportSink::setBoxHook(
+        [&](const platform::Report& r) { boxed.push_back(r.caption); });
     {
         platform::ReportSink::Capture inner;
         std::thread([] { platform::ReportSink::show("t", "from thread", 0x10); }).join();
