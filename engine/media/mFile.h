@@ -11,6 +11,8 @@
 // text formats. Decoders read in place: to use k bytes at `cursor` they call fill(cursor) when
 // fewer than k bytes remain before `bufferEnd`, read from the pointer it returns and advance
 // `cursor` themselves. k may not exceed `wrapSize`: fill keeps at most that many unread bytes.
+// Only [dataStart, dataEnd) holds file data: past the end of a file fewer than k bytes may be
+// there, so a decoder that must survive truncated files checks `dataEnd` too.
 class mFile : public virtual mObject {
   public:
     static constexpr int32_t defaultBufferSize = 8192;
@@ -25,13 +27,17 @@ class mFile : public virtual mObject {
 
     void setBufferSizes(int32_t buffer, int32_t wrap);
     int32_t open(const char* name, uint32_t flags);
-    // Reads from a caller's block; the keyword reader writes argument terminators into it.
+    // Reads from a caller's block. The keyword reader writes argument terminators into it, up to
+    // the byte at block + size when the last line has no line break: such a caller passes a block
+    // with one spare byte.
     void openMemory(uint8_t* block, int32_t size);
     void close();
     int32_t read(void* destination, int32_t count);
     int32_t write(const void* source, int32_t count);
     int32_t seek(int32_t offset, int32_t origin);
     uint8_t* fill(uint8_t* keepFrom);
+    // Reads into a caller's buffer of wrap + size bytes from now on (null: back to the own one).
+    // The keyword reader needs one more byte behind it.
     void setBuffer(uint8_t* buffer, int32_t size, int32_t wrap);
 
     int32_t descendRiff(uint32_t formType);
@@ -77,9 +83,12 @@ class mFile : public virtual mObject {
     void ensure(int32_t count);
     int32_t cursorOffset() const;
     void resetState();
+    bool inMemory() const { return (modeFlags & memoryMode) != 0; }
 
     platform::OsFile handle;
     platform::IoInfo ioInfo;
     std::unique_ptr<uint8_t[]> workingBlock;
     std::string nameCopy;
+    int32_t ownBufferSize = defaultBufferSize;  // the working block's sizes while a caller's
+    int32_t ownWrapSize = defaultWrapSize;      // buffer is in use
 };

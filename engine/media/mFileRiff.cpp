@@ -1,0 +1,104 @@
+#include <algorithm>
+#include <limits>
+
+#include "engine/media/mFile.h"
+
+namespace {
+
+uint32_t loadU32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+int32_t clampOffset(int64_t offset) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(offset, 0, std::numeric_limits<int32_t>::max()));
+}
+
+// File offset just past a chunk whose header starts at `start`: data padded to an even size.
+int64_t chunkEndFrom(int64_t start, uint32_t size) {
+    return start + 8 + size + (size & 1u);
+}
+
+}  // namespace
+
+void mFile::ensure(int32_t count) {
+    if (bufferEnd - cursor < count) fill(cursor);
+}
+
+int32_t mFile::descendRiff(uint32_t formType) {
+    if (!isOpen) return 0;
+    ensure(12);
+    if (dataEnd - cursor < 12 || loadU32(cursor) != fourCC("RIFF")) return 0;
+    chunkDepth = 0;
+    chunkEnds[0] = clampOffset(int64_t{loadU32(cursor + 4)} + 8);
+    if (loadU32(cursor + 8) != formType) return 0;
+    cursor += 12;
+    return 1;
+}
+
+int32_t mFile::findChunk(uint32_t chunkId) {
+    if (!isOpen) return 0;
+    for (;;) {
+        ensure(8);
+        if (dataEnd - cursor >= 8 && loadU32(cursor) == chunkId) {
+            uint32_t size = loadU32(cursor + 4);
+            chunkSize =
+                static_cast<int32_t>(std::min<uint32_t>(size, std::numeric_limits<int32_t>::max()));
+            chunkEnd = clampOffset(chunkEndFrom(cursorOffset(), size));
+            cursor += 8;
+            return 1;
+        }
+        // Every skip moves at least one header forward, so this ends at the container's end.
+        if (!skipChunk()) return 0;
+    }
+}
+
+int32_t mFile::skipChunk() {
+    if (!isOpen) return 0;
+    int32_t containerEnd = chunkEnds[static_cast<std::size_t>(chunkDepth)];
+    ensure(8);
+    if (dataEnd - cursor < 8) {
+        seek(containerEnd, 0);
+        return 0;
+    }
+    int64_t end = chunkEndFrom(cursorOffset(), loadU32(cursor + 4));
+    if (end <= containerEnd) {
+        seek(static_cast<int32_t>(end), 0);
+        return 1;
+    }
+    seek(containerEnd, 0);
+    return 0;
+}
+
+int32_t mFile::descendList(uint32_t listType) {
+    if (!isOpen) return 0;
+    for (;;) {
+        if (!findChunk(fourCC("LIST"))) return 0;
+        ensure(4);
+        if (dataEnd - cursor >= 4 && loadU32(cursor) == listType) break;
+        // A list of another type is passed over whole.
+        int32_t containerEnd = chunkEnds[static_cast<std::size_t>(chunkDepth)];
+        if (chunkEnd > containerEnd) {
+            seek(containerEnd, 0);
+            return 0;
+        }
+        if (seek(chunkEnd, 0) < 0) return 0;
+    }
+    // Deeper nesting than the table holds is refused rather than written past its end.
+    if (chunkDepth + 1 >= maxChunkDepth) return 0;
+    ++chunkDepth;
+    chunkEnds[static_cast<std::size_t>(chunkDepth)] = chunkEnd;
+    cursor += 4;
+    return 1;
+}
+
+int32_t mFile::ascendChunk() {
+    return seek(chunkEnd, 0);
+}
+
+int32_t mFile::ascendList() {
+    int32_t result = seek(chunkEnds[static_cast<std::size_t>(chunkDepth)], 0);
+    chunkDepth = std::max(chunkDepth - 1, 0);
+    return result;
+}
