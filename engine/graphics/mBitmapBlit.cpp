@@ -1,0 +1,278 @@
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <span>
+
+#include "engine/graphics/mBitmap.h"
+#include "engine/platform/Memory.h"
+
+namespace {
+
+// Eight pixels are scanned as one 64-bit word; a byte-wise test on the whole word needs no
+// particular byte order, because every word is loaded and stored the same way.
+constexpr uint64_t lowBits = 0x0101010101010101;
+constexpr uint64_t lowSevenBits = 0x7F7F7F7F7F7F7F7F;
+constexpr uint64_t highBits = 0x8080808080808080;
+constexpr std::size_t wordPixels = sizeof(uint64_t);
+
+// A remap table always has an entry for every byte value, whatever the depth of its bitmap,
+// so that no pixel byte can index past it.
+constexpr std::size_t remapEntries = 256;
+
+uint64_t loadWord(const uint8_t* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+void storeWord(uint8_t* p, uint64_t word) {
+    std::memcpy(p, &word, sizeof word);
+}
+
+// High bit set in exactly those bytes of `word` that are zero. Unlike the usual "has a zero
+// byte" trick no borrow crosses a byte, so the mask is exact for every byte.
+uint64_t zeroBytes(uint64_t word) {
+    return ~(((word & lowSevenBits) + lowSevenBits) | word | lowSevenBits);
+}
+
+// 0xFF in the bytes flagged by zeroBytes, 0 elsewhere.
+uint64_t byteMask(uint64_t flags) {
+    return (flags >> 7) * 0xFF;
+}
+
+uint64_t remapWord(uint64_t word, const uint8_t* table) {
+    uint64_t result = 0;
+    for (unsigned shift = 0; shift < 64; shift += 8) {
+        result |= uint64_t{table[(word >> shift) & 0xFF]} << shift;
+    }
+    return result;
+}
+
+// The rows of a copy: `rowCopy(destination, source, width)` for each row of the rectangle.
+template <typename RowCopy>
+void eachRow(const SurfaceInfo& from, SurfaceInfo& to, const Rect& rect, int32_t sourceX,
+             int32_t sourceY, RowCopy rowCopy) {
+    if (rect.isEmpty()) return;
+    assert(rect.left >= 0 && rect.top >= 0 && rect.right <= to.width && rect.bottom <= to.height);
+    assert(sourceX >= 0 && sourceY >= 0 && int64_t{sourceX} + rect.width() <= from.width &&
+           int64_t{sourceY} + rect.height() <= from.height);
+    const auto width = static_cast<std::size_t>(rect.width());
+    for (int32_t row = 0; row < rect.height(); ++row) {
+        const uint8_t* source =
+            from.topRow + std::ptrdiff_t{sourceY + row} * from.rowStep + sourceX;
+        uint8_t* target = to.topRow + std::ptrdiff_t{rect.top + row} * to.rowStep + rect.left;
+        rowCopy(target, source, width);
+    }
+}
+
+void transparentRow(uint8_t* target, const uint8_t* source, std::size_t width, uint8_t key) {
+    const uint64_t keys = key * lowBits;
+    std::size_t x = 0;
+    for (; x + wordPixels <= width; x += wordPixels) {
+        const uint64_t pixels = loadWord(source + x);
+        const uint64_t keyFlags = zeroBytes(pixels ^ keys);
+        if (keyFlags == highBits) continue;
+        if (keyFlags == 0) {
+            storeWord(target + x, pixels);
+            continue;
+        }
+        const uint64_t keep = byteMask(keyFlags);
+        storeWord(target + x, (loadWord(target + x) & keep) | (pixels & ~keep));
+    }
+    for (; x < width; ++x) {
+        if (source[x] != key) target[x] = source[x];
+    }
+}
+
+void remappedRow(uint8_t* target, const uint8_t* source, std::size_t width, const uint8_t* table) {
+    std::size_t x = 0;
+    for (; x + wordPixels <= width; x += wordPixels) {
+        storeWord(target + x, remapWord(loadWord(source + x), table));
+    }
+    for (; x < width; ++x)
+        target[x] = table[source[x]];
+}
+
+void transparentRemappedRow(uint8_t* target, const uint8_t* source, std::size_t width, uint8_t key,
+                            const uint8_t* table) {
+    const uint64_t keys = key * lowBits;
+    std::size_t x = 0;
+    for (; x + wordPixels <= width; x += wordPixels) {
+        const uint64_t pixels = loadWord(source + x);
+        const uint64_t keyFlags = zeroBytes(pixels ^ keys);
+        if (keyFlags == highBits) continue;
+        const uint64_t mapped = remapWord(pixels, table);
+        if (keyFlags == 0) {
+            storeWord(target + x, mapped);
+            continue;
+        }
+        const uint64_t keep = byteMask(keyFlags);
+        storeWord(target + x, (loadWord(target + x) & keep) | (mapped & ~keep));
+    }
+    for (; x < width; ++x) {
+        if (source[x] != key) target[x] = table[source[x]];
+    }
+}
+
+// Brings the source's remap table up to date for `destination`; true when the copy must
+// translate. Without a table (never built, or its memory could not be had) pixels go raw.
+bool remapInUse(mBitmap& source, mBitmap& destination) {
+    if (source.remapTarget != &destination ||
+        source.remapSerial != static_cast<uint32_t>(destination.info->paletteSerial)) {
+        source.buildRemap(&destination);
+    }
+    return source.remapNeeded != 0 && source.remapTable != nullptr;
+}
+
+// The copies move one byte per pixel; narrower pixels would run them past the rows.
+bool bytePixels(const SurfaceInfo& surface) {
+    return surface.bitsPerPixel >= 8;
+}
+
+}  // namespace
+
+void mBitmap::copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY) {
+    eachRow(*info, *destination.info, rect, sourceX, sourceY,
+            [](uint8_t* target, const uint8_t* source, std::size_t width) {
+                std::memmove(target, source, width);
+            });
+}
+
+void mBitmap::copyTransparent(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                              int32_t sourceY) {
+    const auto key = static_cast<uint8_t>(transparentIndex);
+    eachRow(*info, *destination.info, rect, sourceX, sourceY,
+            [key](uint8_t* target, const uint8_t* source, std::size_t width) {
+                transparentRow(target, source, width, key);
+            });
+}
+
+void mBitmap::copyRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                           int32_t sourceY) {
+    if (!remapInUse(*this, destination)) {
+        copyOpaque(destination, rect, sourceX, sourceY);
+        return;
+    }
+    const uint8_t* table = remapTable;
+    eachRow(*info, *destination.info, rect, sourceX, sourceY,
+            [table](uint8_t* target, const uint8_t* source, std::size_t width) {
+                remappedRow(target, source, width, table);
+            });
+}
+
+void mBitmap::copyTransparentRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                                      int32_t sourceY) {
+    if (!remapInUse(*this, destination)) {
+        copyTransparent(destination, rect, sourceX, sourceY);
+        return;
+    }
+    const uint8_t* table = remapTable;
+    const auto key = static_cast<uint8_t>(transparentIndex);
+    eachRow(*info, *destination.info, rect, sourceX, sourceY,
+            [table, key](uint8_t* target, const uint8_t* source, std::size_t width) {
+                transparentRemappedRow(target, source, width, key, table);
+            });
+}
+
+int32_t mBitmap::buildRemap(mBitmap* destination) {
+    if (destination == nullptr) {
+        // Forget the destination too, so that no copy trusts a table that is gone.
+        remapHandle.reset();
+        remapTable = nullptr;
+        remapNeeded = 0;
+        remapTarget = nullptr;
+        return 0;
+    }
+    const SurfaceInfo& from = *info;
+    const SurfaceInfo& to = *destination->info;
+    if (from.bitsPerPixel < 1 || from.bitsPerPixel > 8 || from.colorTable == nullptr ||
+        to.colorTable == nullptr) {
+        return 0;
+    }
+    if (remapTable == nullptr) {
+        remapHandle = platform::Memory::allocate(remapEntries);
+        if (!remapHandle) {
+            reportError(idBitmap, errOutOfMemory, nullptr);
+            return 0;
+        }
+        remapTable = remapHandle.get();
+    }
+    const std::span<uint8_t, remapEntries> table(remapTable, remapEntries);
+    const auto colours = std::size_t{1} << from.bitsPerPixel;
+    bool identity = true;
+    for (std::size_t i = 0; i < remapEntries; ++i) {
+        auto entry = static_cast<uint8_t>(i);
+        if (i < colours && !from.colorTable[i].sameColour(to.colorTable[i])) {
+            entry = static_cast<uint8_t>(destination->nearestColor(from.colorTable[i]));
+            identity = identity && entry == i;
+        }
+        table[i] = entry;
+    }
+    remapNeeded = identity ? 0 : 1;
+    remapTarget = destination;
+    remapSerial = static_cast<uint32_t>(to.paletteSerial);
+    return remapNeeded;
+}
+
+void mBitmap::blit(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY) {
+    const SurfaceInfo& from = *info;
+    const SurfaceInfo& to = *destination.info;
+    if (!bytePixels(from) || !bytePixels(to)) return;
+
+    Rect clipped = rect;
+    clipped.left = std::max(clipped.left, 0);
+    clipped.top = std::max(clipped.top, 0);
+    clipped.right = std::min(clipped.right, to.width);
+    clipped.bottom = std::min(clipped.bottom, to.height);
+    if (clipped.isEmpty()) return;
+
+    // A negative source position is raised to 0 while the destination rectangle stays put.
+    const int32_t sx = std::max(sourceX, 0);
+    const int32_t sy = std::max(sourceY, 0);
+    // Sums in 64 bits: a source position near the 32-bit limit must not wrap into range.
+    if (int64_t{clipped.width()} + sx > from.width) {
+        if (sx > from.width) return;
+        clipped.right = clipped.left + (from.width - sx);
+    }
+    if (int64_t{clipped.height()} + sy > from.height) {
+        if (sy > from.height) return;
+        clipped.bottom = clipped.top + (from.height - sy);
+    }
+    if (clipped.isEmpty()) return;
+
+    switch (drawMode) {
+        case 0:
+            copyOpaque(destination, clipped, sx, sy);
+            break;
+        case drawTransparent:
+            copyTransparent(destination, clipped, sx, sy);
+            break;
+        case drawRemap:
+            copyRemapped(destination, clipped, sx, sy);
+            break;
+        case drawTransparent | drawRemap:
+            copyTransparentRemapped(destination, clipped, sx, sy);
+            break;
+        default:
+            break;
+    }
+}
+
+void mBitmap::fillRects(uint8_t colorIndex, const Rect* rects, int32_t count) {
+    const SurfaceInfo& own = *info;
+    if (rects == nullptr || count <= 0 || !bytePixels(own)) return;
+    for (const Rect& given : std::span(rects, static_cast<std::size_t>(count))) {
+        // Kept inside the bitmap, so that a stray rectangle cannot write past the pixels.
+        const Rect rect{std::max(given.left, 0), std::max(given.top, 0),
+                        std::min(given.right, own.width), std::min(given.bottom, own.height)};
+        if (rect.isEmpty()) continue;
+        const int32_t firstRow = own.topDown != 0 ? rect.top : own.height - rect.bottom;
+        const auto width = static_cast<std::size_t>(rect.width());
+        for (int32_t row = 0; row < rect.height(); ++row) {
+            uint8_t* start = own.bits + std::ptrdiff_t{firstRow + row} * own.stride + rect.left;
+            std::memset(start, colorIndex, width);
+        }
+    }
+}
