@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -10,6 +11,7 @@
 
 namespace platform {
 class DeviceContext;
+class MemoryContext;
 class Palette;
 class Section;
 }  // namespace platform
@@ -85,13 +87,22 @@ class mBitmap : public virtual mObject {
     uint8_t* remapTable = nullptr;  // one destination index per source index
     int32_t remapNeeded = 0;        // 0 while the remap table is the identity
 
-    std::unique_ptr<platform::DeviceContext> memoryDC;  // sections only
+    std::unique_ptr<platform::MemoryContext> memoryDC;  // sections only
     BitmapInfoHeader* header = nullptr;                 // memory and attached bitmaps
     std::unique_ptr<uint8_t[]> memoryHandle;            // colour table, or header + table + pixels
+    std::size_t memorySize = 0;                         // bytes in memoryHandle
     std::unique_ptr<platform::Section> section;
+    platform::Section* previousBitmap = nullptr;   // what memoryDC held before the section
     const BitmapInfoHeader* bitmapInfo = nullptr;  // what StretchDIBits reads
     std::unique_ptr<uint8_t[]> remapHandle;        // holds remapTable
     std::array<uint8_t, 4> placeholderPixels{};
     uint32_t remapSerial = 0;        // destination paletteSerial the remap table was built for
     mBitmap* remapTarget = nullptr;  // destination it was built for; null forces a rebuild
+
+  private:
+    void resetState();
+    // The current colours where there is a table, the default colours elsewhere.
+    std::array<RgbQuad, 256> currentColours() const;
+    // Points topRow at the displayed top row for the current orientation.
+    void placeTopRow();
 };

@@ -1,0 +1,263 @@
+#include "engine/graphics/mBitmap.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/platform/Display.h"
+#include "engine/platform/Memory.h"
+#include "engine/platform/MemoryContext.h"
+#include "engine/platform/Section.h"
+
+namespace {
+
+constexpr int64_t headerSize = sizeof(BitmapInfoHeader);
+
+bool validDepth(int32_t bitsPerPixel) {
+    switch (bitsPerPixel) {
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Size and depth a bitmap can describe: rows, pixels and the whole block countable in 32 bits.
+bool validShape(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    if (!validDepth(bitsPerPixel) || width <= 0 || height == 0) return false;
+    if (height == std::numeric_limits<int32_t>::min()) return false;
+    int64_t bytes = platform::Section::strideFor(width, bitsPerPixel) * std::abs(height);
+    return bytes + headerSize + 1024 <= std::numeric_limits<int32_t>::max();
+}
+
+int32_t colourCount(int32_t bitsPerPixel) {
+    return bitsPerPixel <= 8 ? 1 << bitsPerPixel : 0;
+}
+
+}  // namespace
+
+mBitmap::mBitmap() {
+    resetState();
+}
+
+mBitmap::mBitmap(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    resetState();
+    createMemory(width, height, bitsPerPixel);
+}
+
+mBitmap::mBitmap(int32_t width, int32_t height) {
+    resetState();
+    createSection(width, height, 8);
+}
+
+mBitmap::~mBitmap() {
+    if (useCount != 0) {
+        reportWarning(idBitmap, errStillInUse, nullptr);
+        useCount = 0;
+    }
+    release();
+}
+
+void mBitmap::resetState() {
+    info = &surface;
+    surface = SurfaceInfo{};
+    surface.bits = placeholderPixels.data();
+    surface.topRow = placeholderPixels.data();
+    remapTable = nullptr;
+    remapNeeded = 0;
+    remapSerial = 0;
+    remapTarget = nullptr;
+}
+
+void mBitmap::placeTopRow() {
+    surface.topRow = surface.topDown ? surface.bits
+                                     : surface.bits + int64_t{surface.height - 1} * surface.stride;
+}
+
+std::array<RgbQuad, 256> mBitmap::currentColours() const {
+    std::array<RgbQuad, 256> colours{};
+    loadDefaultColors(colours.data());
+    if (surface.colorTable)
+        std::copy_n(surface.colorTable, colourCount(surface.bitsPerPixel), colours.begin());
+    return colours;
+}
+
+void mBitmap::release() {
+    memoryHandle.reset();
+    memorySize = 0;
+    remapHandle.reset();
+    if (memoryDC) {
+        memoryDC->selectSection(previousBitmap);
+        previousBitmap = nullptr;
+        memoryDC.reset();
+    }
+    section.reset();
+    header = nullptr;
+    bitmapInfo = nullptr;
+    resetState();
+}
+
+int32_t mBitmap::createMemory(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    int32_t colours = validDepth(bitsPerPixel) ? colourCount(bitsPerPixel) : 0;
+    std::array<RgbQuad, 256> kept = currentColours();
+    release();
+    if (!validShape(width, height, bitsPerPixel)) {
+        reportError(idBitmap, errBitmap, nullptr);
+        return 0;
+    }
+
+    bool topDown = height < 0;
+    int32_t rows = std::abs(height);
+    auto stride = static_cast<int32_t>(platform::Section::strideFor(width, bitsPerPixel));
+    auto size = static_cast<std::size_t>(int64_t{stride} * rows + colours * 4 + headerSize);
+    auto block = platform::Memory::allocate(size);
+    if (!block) {
+        reportError(idBitmap, errOutOfMemory, nullptr);
+        return 0;
+    }
+    memoryHandle = std::move(block);
+    memorySize = size;
+
+    surface.width = width;
+    surface.height = rows;
+    surface.bitsPerPixel = bitsPerPixel;
+    surface.planes = 1;
+    surface.stride = stride;
+    surface.topDown = topDown ? 1 : 0;
+    surface.rowStep = topDown ? stride : -stride;
+    uint8_t* start = memoryHandle.get();
+    surface.colorTable = colours ? reinterpret_cast<RgbQuad*>(start + headerSize) : nullptr;
+    surface.bits = start + headerSize + colours * 4;
+    placeTopRow();
+
+    header = reinterpret_cast<BitmapInfoHeader*>(start);
+    *header = BitmapInfoHeader{};
+    header->width = width;
+    // A top-down block says so in its header, so that painting it keeps the picture upright.
+    header->height = topDown ? -rows : rows;
+    header->bitCount = static_cast<uint16_t>(bitsPerPixel);
+    header->clrUsed = static_cast<uint32_t>(colours);
+    bitmapInfo = header;
+
+    std::copy_n(kept.begin(), colours, surface.colorTable);
+    return 1;
+}
+
+int32_t mBitmap::createSection(int32_t width, int32_t height, int32_t bitsPerPixel) {
+    if (bitsPerPixel == 0) bitsPerPixel = 8;
+    std::array<RgbQuad, 256> prepared = currentColours();
+    release();
+    if (bitsPerPixel > 8 || !validShape(width, height, bitsPerPixel)) {
+        reportError(idBitmap, errBitmap, nullptr);
+        return 0;
+    }
+
+    auto table = platform::Memory::allocate(sizeof prepared);
+    if (!table) {
+        reportError(idBitmap, errOutOfMemory, nullptr);
+        return 0;
+    }
+    auto screen = platform::Display::getDC();
+    auto context = screen ? platform::MemoryContext::create(screen.get()) : nullptr;
+    screen.reset();
+    if (!context) {
+        reportError(idBitmap, errNoDC, nullptr);
+        return 0;
+    }
+    int32_t rows = std::abs(height);
+    auto pixels = platform::Section::create(width, rows, bitsPerPixel, prepared);
+    if (!pixels) {
+        // Nothing of the section is kept: the bitmap stays the empty placeholder.
+        reportError(idBitmap, errOutOfMemory, nullptr);
+        return 0;
+    }
+
+    memoryHandle = std::move(table);
+    memorySize = sizeof prepared;
+    memoryDC = std::move(context);
+    section = std::move(pixels);
+    previousBitmap = memoryDC->selectSection(section.get());
+
+    surface.width = width;
+    surface.height = rows;
+    surface.bitsPerPixel = bitsPerPixel;
+    surface.planes = 1;
+    surface.stride = section->stride();
+    surface.topDown = 0;
+    surface.rowStep = -surface.stride;
+    surface.bits = section->bits();
+    placeTopRow();
+    surface.colorTable = reinterpret_cast<RgbQuad*>(memoryHandle.get());
+    std::copy(prepared.begin(), prepared.end(), surface.colorTable);
+    return 1;
+}
+
+int32_t mBitmap::attachPixels(BitmapInfoHeader* attachedHeader, uint8_t* pixels) {
+    release();
+    if (!attachedHeader || !pixels) return 0;
+    int32_t depth = attachedHeader->bitCount;
+    if (!validShape(attachedHeader->width, attachedHeader->height, depth)) return 0;
+
+    header = attachedHeader;
+    bitmapInfo = attachedHeader;
+    surface.width = attachedHeader->width;
+    surface.height = std::abs(attachedHeader->height);
+    surface.planes = attachedHeader->planes;
+    surface.bitsPerPixel = depth;
+    surface.stride = static_cast<int32_t>(platform::Section::strideFor(surface.width, depth));
+    surface.topDown = attachedHeader->height < 0 ? 1 : 0;
+    surface.rowStep = surface.topDown ? surface.stride : -surface.stride;
+    surface.colorTable =
+        colourCount(depth)
+            ? reinterpret_cast<RgbQuad*>(reinterpret_cast<uint8_t*>(attachedHeader) + headerSize)
+            : nullptr;
+    surface.bits = pixels;
+    placeTopRow();
+    return 1;
+}
+
+void mBitmap::setColors(const RgbQuad* entries, int32_t start, int32_t count) {
+    if (!entries || !surface.colorTable) return;
+    int32_t colours = colourCount(surface.bitsPerPixel);
+    int64_t first = std::max<int64_t>(start, 0);
+    int64_t end = std::min<int64_t>(int64_t{start} + count, colours);
+    for (int64_t i = first; i < end; ++i)
+        surface.colorTable[i] = entries[i - start];
+    if (memoryDC) memoryDC->setDIBColorTable(0, static_cast<uint32_t>(colours), surface.colorTable);
+    remapTarget = nullptr;
+    ++surface.paletteSerial;
+}
+
+void mBitmap::setTransparentIndex(uint32_t index) {
+    transparentIndex = index;
+    drawMode |= drawTransparent;
+}
+
+void mBitmap::setTransparent(bool on) {
+    drawMode = on ? drawMode | drawTransparent : drawMode & ~drawTransparent;
+}
+
+void mBitmap::setRemap(bool on) {
+    drawMode = on ? drawMode | drawRemap : drawMode & ~drawRemap;
+}
+
+void mBitmap::setTopDown(bool wanted) {
+    // A section's rows are always bottom-up for the platform; turning them would paint the
+    // picture upside down.
+    if (wanted == (surface.topDown != 0) || section) return;
+    auto stride = static_cast<std::size_t>(surface.stride);
+    for (int32_t i = 0; i < surface.height / 2; ++i) {
+        uint8_t* upper = surface.bits + static_cast<std::size_t>(i) * stride;
+        uint8_t* lower = surface.bits + static_cast<std::size_t>(surface.height - 1 - i) * stride;
+        std::swap_ranges(upper, upper + stride, lower);
+    }
+    surface.topDown = wanted ? 1 : 0;
+    surface.rowStep = -surface.rowStep;
+    placeTopRow();
+    if (header) header->height = wanted ? -surface.height : surface.height;
+}
