@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -42,12 +43,23 @@ uint64_t byteMask(uint64_t flags) {
     return (flags >> 7) * 0xFF;
 }
 
-uint64_t remapWord(uint64_t word, const uint8_t* table) {
-    uint64_t result = 0;
-    for (unsigned shift = 0; shift < 64; shift += 8) {
-        result |= uint64_t{table[(word >> shift) & 0xFF]} << shift;
+// Writes the bytes of `pixels` whose source byte was not the key; `keyFlags` marks the keys.
+void placeWord(uint8_t* target, uint64_t pixels, uint64_t keyFlags) {
+    if (keyFlags == highBits) return;
+    if (keyFlags == 0) {
+        storeWord(target, pixels);
+        return;
     }
-    return result;
+    const uint64_t keep = byteMask(keyFlags);
+    storeWord(target, (loadWord(target) & keep) | (pixels & ~keep));
+}
+
+// Eight translated pixels; byte-wise loads keep the work to two loads per pixel.
+uint64_t remapWord(const uint8_t* source, const uint8_t* table) {
+    std::array<uint8_t, wordPixels> mapped{};
+    for (std::size_t i = 0; i < wordPixels; ++i)
+        mapped[i] = table[source[i]];
+    return loadWord(mapped.data());
 }
 
 // The rows of a copy: `rowCopy(destination, source, width)` for each row of the rectangle.
@@ -70,16 +82,22 @@ void eachRow(const SurfaceInfo& from, SurfaceInfo& to, const Rect& rect, int32_t
 void transparentRow(uint8_t* target, const uint8_t* source, std::size_t width, uint8_t key) {
     const uint64_t keys = key * lowBits;
     std::size_t x = 0;
+    // Two words per test: sprites are mostly long runs of key or of picture.
+    for (; x + 2 * wordPixels <= width; x += 2 * wordPixels) {
+        const uint64_t first = loadWord(source + x);
+        const uint64_t second = loadWord(source + x + wordPixels);
+        const uint64_t firstKeys = zeroBytes(first ^ keys);
+        const uint64_t secondKeys = zeroBytes(second ^ keys);
+        if ((firstKeys | secondKeys) == 0) {
+            std::memcpy(target + x, source + x, 2 * wordPixels);
+        } else if ((firstKeys & secondKeys) != highBits) {
+            placeWord(target + x, first, firstKeys);
+            placeWord(target + x + wordPixels, second, secondKeys);
+        }
+    }
     for (; x + wordPixels <= width; x += wordPixels) {
         const uint64_t pixels = loadWord(source + x);
-        const uint64_t keyFlags = zeroBytes(pixels ^ keys);
-        if (keyFlags == highBits) continue;
-        if (keyFlags == 0) {
-            storeWord(target + x, pixels);
-            continue;
-        }
-        const uint64_t keep = byteMask(keyFlags);
-        storeWord(target + x, (loadWord(target + x) & keep) | (pixels & ~keep));
+        placeWord(target + x, pixels, zeroBytes(pixels ^ keys));
     }
     for (; x < width; ++x) {
         if (source[x] != key) target[x] = source[x];
@@ -89,7 +107,7 @@ void transparentRow(uint8_t* target, const uint8_t* source, std::size_t width, u
 void remappedRow(uint8_t* target, const uint8_t* source, std::size_t width, const uint8_t* table) {
     std::size_t x = 0;
     for (; x + wordPixels <= width; x += wordPixels) {
-        storeWord(target + x, remapWord(loadWord(source + x), table));
+        storeWord(target + x, remapWord(source + x, table));
     }
     for (; x < width; ++x)
         target[x] = table[source[x]];
@@ -100,16 +118,8 @@ void transparentRemappedRow(uint8_t* target, const uint8_t* source, std::size_t 
     const uint64_t keys = key * lowBits;
     std::size_t x = 0;
     for (; x + wordPixels <= width; x += wordPixels) {
-        const uint64_t pixels = loadWord(source + x);
-        const uint64_t keyFlags = zeroBytes(pixels ^ keys);
-        if (keyFlags == highBits) continue;
-        const uint64_t mapped = remapWord(pixels, table);
-        if (keyFlags == 0) {
-            storeWord(target + x, mapped);
-            continue;
-        }
-        const uint64_t keep = byteMask(keyFlags);
-        storeWord(target + x, (loadWord(target + x) & keep) | (mapped & ~keep));
+        const uint64_t keyFlags = zeroBytes(loadWord(source + x) ^ keys);
+        if (keyFlags != highBits) placeWord(target + x, remapWord(source + x, table), keyFlags);
     }
     for (; x < width; ++x) {
         if (source[x] != key) target[x] = table[source[x]];
@@ -124,6 +134,15 @@ bool remapInUse(mBitmap& source, mBitmap& destination) {
         source.buildRemap(&destination);
     }
     return source.remapNeeded != 0 && source.remapTable != nullptr;
+}
+
+bool hasColourTable(const SurfaceInfo& surface) {
+    return surface.bitsPerPixel >= 1 && surface.bitsPerPixel <= 8 && surface.colorTable != nullptr;
+}
+
+// Entries of the colour table; a shallower bitmap may hold no room for more.
+std::size_t colourCount(const SurfaceInfo& surface) {
+    return std::size_t{1} << surface.bitsPerPixel;
 }
 
 // The copies move one byte per pixel; narrower pixels would run them past the rows.
@@ -187,10 +206,7 @@ int32_t mBitmap::buildRemap(mBitmap* destination) {
     }
     const SurfaceInfo& from = *info;
     const SurfaceInfo& to = *destination->info;
-    if (from.bitsPerPixel < 1 || from.bitsPerPixel > 8 || from.colorTable == nullptr ||
-        to.colorTable == nullptr) {
-        return 0;
-    }
+    if (!hasColourTable(from) || !hasColourTable(to)) return 0;
     if (remapTable == nullptr) {
         remapHandle = platform::Memory::allocate(remapEntries);
         if (!remapHandle) {
@@ -200,11 +216,13 @@ int32_t mBitmap::buildRemap(mBitmap* destination) {
         remapTable = remapHandle.get();
     }
     const std::span<uint8_t, remapEntries> table(remapTable, remapEntries);
-    const auto colours = std::size_t{1} << from.bitsPerPixel;
+    const std::size_t colours = colourCount(from);
+    const std::size_t destinationColours = colourCount(to);
     bool identity = true;
     for (std::size_t i = 0; i < remapEntries; ++i) {
         auto entry = static_cast<uint8_t>(i);
-        if (i < colours && !from.colorTable[i].sameColour(to.colorTable[i])) {
+        if (i < colours &&
+            (i >= destinationColours || !from.colorTable[i].sameColour(to.colorTable[i]))) {
             entry = static_cast<uint8_t>(destination->nearestColor(from.colorTable[i]));
             identity = identity && entry == i;
         }
