@@ -23,16 +23,6 @@ class Sprite : public stagetest::StageTest {
     platform::Window window{64, 48};
 };
 
-TEST_F(Sprite, StartsWithTheInitialState) {
-    mSprite sprite;
-    EXPECT_EQ(sprite.speed, 100u);
-    EXPECT_EQ(sprite.frame, 0);
-    EXPECT_EQ(sprite.spriteFlags, 0u);
-    EXPECT_EQ(sprite.hideCount, 0);
-    EXPECT_EQ(sprite.script, nullptr);
-    EXPECT_TRUE(sprite.sounds.empty());
-}
-
 TEST_F(Sprite, TicksOneFramePerTickWithoutCatchUpHoweverLate) {
     mSprite sprite;
     sprite.interval = 100;
@@ -237,26 +227,6 @@ TEST_F(Sprite, APausedSpriteIgnoresTicksAndAttachKeepsItsScriptPosition) {
     running.startScript(7);
     stage.add(running);
     EXPECT_EQ(running.pc, 0);
-}
-
-TEST_F(Sprite, StartScriptClearsThePause) {
-    mSprite sprite;
-    sprite.pause();
-    sprite.startScript(3);
-    EXPECT_EQ(sprite.pc, 3);
-    EXPECT_EQ(sprite.spriteFlags & mSprite::flagPaused, 0u);
-}
-
-TEST_F(Sprite, FlagSettersTouchOnlyTheirBit) {
-    mSprite sprite;
-    sprite.pause();
-    sprite.setLoop(1);
-    sprite.setCatchUp(1);
-    EXPECT_EQ(sprite.spriteFlags, mSprite::flagPaused | mSprite::flagLoop | mSprite::flagCatchUp);
-    sprite.setLoop(0);
-    EXPECT_EQ(sprite.spriteFlags, mSprite::flagPaused | mSprite::flagCatchUp);
-    sprite.setCatchUp(0);
-    EXPECT_EQ(sprite.spriteFlags, mSprite::flagPaused);
 }
 
 TEST_F(Sprite, HitsLeaveThePendingBitAndTheLastHitterOnTheStage) {
