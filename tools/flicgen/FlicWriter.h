@@ -29,9 +29,9 @@ struct RawChunk {
 struct FrameOptions {
     PixelChunk pixels = PixelChunk::Auto;
     PaletteChunk palette = PaletteChunk::Auto;
-    bool fullPalette = false;           // write all 256 entries, changed or not
-    bool postageStamp = false;          // put a thumbnail chunk (type 18) first
-    std::vector<RawChunk> extraChunks;  // appended after the frame's own chunks
+    bool fullPalette = false;             // write all 256 entries, changed or not
+    bool postageStamp = false;            // put a thumbnail chunk (type 18) first
+    std::vector<RawChunk> extraChunks{};  // appended after the frame's own chunks
 };
 
 struct FileOptions {
