@@ -57,7 +57,8 @@ class FlicWriter {
 
     int frameCount() const { return static_cast<int>(frames.size()); }
 
-    // The whole file. Throws std::logic_error when no frame was added.
+    // The whole file. Throws std::logic_error when no frame was added, std::length_error when
+    // the file would outgrow its 32-bit size field.
     std::vector<std::uint8_t> build() const;
 
     // Writes build() to `path`; throws std::runtime_error when the file cannot be written.
