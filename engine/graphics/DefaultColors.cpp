@@ -1,5 +1,7 @@
 #include "engine/graphics/DefaultColors.h"
 
+#include <algorithm>
+
 const std::array<DefaultColors::Entry, 256> DefaultColors::table = {{
     {0, 0, 0},       {191, 0, 0},     {0, 191, 0},     {191, 191, 0},    // 0
     {0, 0, 191},     {191, 0, 191},   {0, 191, 191},   {192, 192, 192},  // 4
@@ -66,3 +68,9 @@ const std::array<DefaultColors::Entry, 256> DefaultColors::table = {{
     {128, 128, 128}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},    // 248
     {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255},  // 252
 }};
+
+void DefaultColors::copyTo(RgbQuad* out) {
+    std::transform(table.begin(), table.end(), out, [](const Entry& entry) {
+        return RgbQuad{entry.blue, entry.green, entry.red, 0};
+    });
+}

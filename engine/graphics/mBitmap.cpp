@@ -1,9 +1,11 @@
 #include "engine/graphics/mBitmap.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 
+#include "engine/graphics/DefaultColors.h"
 #include "engine/platform/Display.h"
 #include "engine/platform/Memory.h"
 #include "engine/platform/MemoryContext.h"
@@ -55,6 +57,38 @@ mBitmap::mBitmap(int32_t width, int32_t height) {
     createSection(width, height, 8);
 }
 
+mBitmap::mBitmap(const mBitmap& other) : mObject() {
+    resetState();
+    copyFrom(other);
+}
+
+mBitmap& mBitmap::operator=(const mBitmap& other) {
+    if (this != &other) copyFrom(other);
+    return *this;
+}
+
+void mBitmap::copyFrom(const mBitmap& other) {
+    const SurfaceInfo& from = *other.info;
+    // The copy keeps the row order too, so that its memory matches the original's.
+    int32_t height = from.topDown ? -from.height : from.height;
+    int32_t created = other.memoryDC ? createSection(from.width, height, from.bitsPerPixel)
+                                     : createMemory(from.width, height, from.bitsPerPixel);
+    if (created) {
+        if (from.colorTable) setColors(from.colorTable, 0, 256);
+        if (from.bitsPerPixel == 8) {
+            // The opaque copy only reads its source.
+            const_cast<mBitmap&>(other).copyOpaque(*this, Rect{0, 0, from.width, from.height}, 0,
+                                                   0);
+        } else {
+            for (int32_t y = 0; y < from.height; ++y)
+                std::copy_n(from.topRow + int64_t{y} * from.rowStep, from.stride,
+                            surface.topRow + int64_t{y} * surface.rowStep);
+        }
+    }
+    transparentIndex = other.transparentIndex;
+    drawMode = other.drawMode;
+}
+
 mBitmap::~mBitmap() {
     if (useCount != 0) {
         reportWarning(idBitmap, errStillInUse, nullptr);
@@ -81,9 +115,13 @@ void mBitmap::placeTopRow() {
 
 std::array<RgbQuad, 256> mBitmap::currentColours() const {
     std::array<RgbQuad, 256> colours{};
-    loadDefaultColors(colours.data());
-    if (surface.colorTable)
-        std::copy_n(surface.colorTable, colourCount(surface.bitsPerPixel), colours.begin());
+    int32_t count = surface.colorTable ? colourCount(surface.bitsPerPixel) : 0;
+    if (count < 256) {
+        // A palette resource may bring fewer colours: the built-in ones fill the rest.
+        DefaultColors::copyTo(colours.data());
+        loadDefaultColors(colours.data());
+    }
+    std::copy_n(surface.colorTable, count, colours.begin());
     return colours;
 }
 
@@ -260,4 +298,18 @@ void mBitmap::setTopDown(bool wanted) {
     surface.rowStep = -surface.rowStep;
     placeTopRow();
     if (header) header->height = wanted ? -surface.height : surface.height;
+}
+
+void mBitmap::draw(platform::DeviceContext& dc, const Rect& rect, int32_t sourceX,
+                   int32_t sourceY) const {
+    int64_t width = int64_t{rect.right} - rect.left;
+    int64_t height = int64_t{rect.bottom} - rect.top;
+    if (width <= 0 || height <= 0 || width > INT32_MAX || height > INT32_MAX) return;
+    auto w = static_cast<int32_t>(width);
+    auto h = static_cast<int32_t>(height);
+    if (memoryDC)
+        dc.bitBlt(rect.left, rect.top, w, h, *memoryDC, sourceX, sourceY);
+    else
+        dc.stretchDIBits(rect.left, rect.top, w, h, sourceX, sourceY, w, h, surface.bits,
+                         bitmapInfo);
 }

@@ -101,6 +101,8 @@ class mBitmap : public virtual mObject {
 
   private:
     void resetState();
+    // Takes other's form, size, colours, pixels, key and mode.
+    void copyFrom(const mBitmap& other);
     // The current colours where there is a table, the default colours elsewhere.
     std::array<RgbQuad, 256> currentColours() const;
     // Points topRow at the displayed top row for the current orientation.
