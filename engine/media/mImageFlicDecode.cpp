@@ -89,7 +89,7 @@ bool mImageFlic::decodeNextFrame() {
     // Decoding from the start, the data of frame 1 begins here; the header's frame-2 offset
     // is 0 in most FLI files and is not trusted otherwise either.
     if (start == frameOffset1()) {
-        littleEndian::store32(header.data() + 84, static_cast<uint32_t>(position));
+        littleEndian::store32(header.data() + frame2Field, static_cast<uint32_t>(position));
     }
     takeAutoTransparentColour();
     return true;
