@@ -1,0 +1,39 @@
+#include "engine/platform/PngWriter.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace platform {
+
+bool PngWriter::write(const std::string& path, int32_t width, int32_t height,
+                      std::span<const uint8_t> rgb) {
+    if (width <= 0 || height <= 0) return false;
+    auto rowBytes = static_cast<std::size_t>(width) * 3;
+    if (rgb.size() < rowBytes * static_cast<std::size_t>(height)) return false;
+
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    if (!file) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    // libpng reports failures by jumping back here; nothing with a destructor lives in between.
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        return false;
+    }
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int32_t y = 0; y < height; ++y) {
+        png_write_row(png, rgb.data() + rowBytes * static_cast<std::size_t>(y));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file.release()) == 0;
+}
+
+}  // namespace platform

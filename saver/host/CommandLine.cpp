@@ -1,0 +1,140 @@
+#include "saver/host/CommandLine.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool parseSize(std::string_view text, int32_t& width, int32_t& height) {
+    auto x = text.find_first_of("xX");
+    if (x == std::string_view::npos) return false;
+    int32_t w = 0;
+    int32_t h = 0;
+    auto first = std::from_chars(text.data(), text.data() + x, w);
+    auto second = std::from_chars(text.data() + x + 1, text.data() + text.size(), h);
+    if (first.ec != std::errc{} || first.ptr != text.data() + x) return false;
+    if (second.ec != std::errc{} || second.ptr != text.data() + text.size()) return false;
+    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+// X window ids come in decimal or hexadecimal ("0x2a00007").
+bool parseWindowId(std::string_view text, uint64_t& id) {
+    std::string copy(text);
+    char* end = nullptr;
+    unsigned long long value = std::strtoull(copy.c_str(), &end, 0);
+    if (copy.empty() || *end != '\0' || value == 0) return false;
+    id = value;
+    return true;
+}
+
+bool parseSeconds(std::string_view text, uint32_t& ms) {
+    std::string copy(text);
+    char* end = nullptr;
+    double seconds = std::strtod(copy.c_str(), &end);
+    if (copy.empty() || *end != '\0' || !(seconds >= 0) || seconds > 4'000'000) return false;
+    ms = static_cast<uint32_t>(std::lround(seconds * 1000));
+    return true;
+}
+
+}  // namespace
+
+HostOptions parseCommandLine(std::span<const std::string_view> args,
+                             const char* xscreensaverWindow) {
+    HostOptions options;
+    auto fail = [&](std::string why) {
+        options.error = std::move(why);
+        return options;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        auto value = [&]() -> std::string_view { return i + 1 < args.size() ? args[++i] : ""; };
+        auto optionalSize = [&] {
+            if (i + 1 < args.size() && parseSize(args[i + 1], options.width, options.height)) ++i;
+        };
+        if (arg == "--help" || arg == "-h" || arg == "-help") {
+            options.mode = HostOptions::Mode::help;
+            return options;
+        } else if (arg == "--window" || arg == "-window") {
+            options.mode = HostOptions::Mode::window;
+            optionalSize();
+        } else if (arg == "--fullscreen" || arg == "/s" || arg == "/S" || arg == "-s") {
+            options.mode = HostOptions::Mode::fullscreen;
+        } else if (arg == "/p" || arg == "/P" || arg == "/l" || arg == "/L") {
+            options.mode = HostOptions::Mode::preview;
+            if (!parseWindowId(value(), options.windowId))
+                return fail(std::string(arg) + " needs a window id");
+        } else if (arg == "/c" || arg == "/C" || arg == "--about") {
+            options.mode = HostOptions::Mode::about;
+        } else if (arg == "-root" || arg == "--root") {
+            options.mode = HostOptions::Mode::embedded;
+            options.rootWindow = true;
+        } else if (arg == "-window-id" || arg == "--window-id") {
+            options.mode = HostOptions::Mode::embedded;
+            options.rootWindow = false;
+            if (!parseWindowId(value(), options.windowId))
+                return fail(std::string(arg) + " needs a window id");
+        } else if (arg == "--headless") {
+            options.mode = HostOptions::Mode::headless;
+            options.width = 640;
+            options.height = 480;
+            optionalSize();
+        } else if (arg == "--duration") {
+            if (!parseSeconds(value(), options.durationMs)) return fail("--duration needs seconds");
+        } else if (arg == "--snapshot") {
+            options.snapshotPath = value();
+            if (options.snapshotPath.empty()) return fail("--snapshot needs a file name");
+        } else if (arg == "--record") {
+            options.recordDir = value();
+            if (options.recordDir.empty()) return fail("--record needs a folder");
+        } else if (arg == "--scene-dir") {
+            options.sceneDir = value();
+            if (options.sceneDir.empty()) return fail("--scene-dir needs a folder");
+        } else if (arg == "--trace") {
+            options.trace = true;
+        } else {
+            return fail("unknown argument: " + std::string(arg));
+        }
+    }
+    // A window handed over by the screen-saver daemon takes the place of the root window.
+    if (options.mode == HostOptions::Mode::embedded && options.rootWindow && xscreensaverWindow) {
+        uint64_t id = 0;
+        if (parseWindowId(xscreensaverWindow, id)) {
+            options.windowId = id;
+            options.rootWindow = false;
+        }
+    }
+    bool headlessOnly = !options.snapshotPath.empty() || !options.recordDir.empty();
+    if (headlessOnly && options.mode != HostOptions::Mode::headless) {
+        return fail("--snapshot and --record need --headless");
+    }
+    return options;
+}
+
+std::string usageText(std::string_view program, std::string_view title) {
+    std::string p(program);
+    return std::string(title) + " screen saver\n\n" + "Usage: " + p +
+           " [MODE] [OPTIONS]\n\n"
+           "Modes (the last one given wins; without one the saver runs in a window):\n"
+           "  --window [WxH]      run in a desktop window (default 800x600)\n"
+           "  --fullscreen, /s    run full screen; a key, a mouse button or a move ends it\n"
+           "  /p ID, /l ID        preview inside the window with this X window id\n"
+           "  -window-id ID       draw into the X window with this id (input is ignored)\n"
+           "  -root               draw into the root window, or into $XSCREENSAVER_WINDOW\n"
+           "  --headless [WxH]    run without a display on a simulated clock (default 640x480)\n"
+           "  --about, /c         show the about box\n"
+           "  --help              show this text\n\n"
+           "Options:\n"
+           "  --duration SECONDS  headless: simulated time to run (default 10)\n"
+           "  --snapshot FILE.png headless: write the last frame as PNG\n"
+           "  --record DIR        headless: write every frame as DIR/frame-NNNNN.png\n"
+           "  --scene-dir DIR     read the scene's animation files from DIR\n"
+           "                      (default: the current folder when it holds them, else the\n"
+           "                      installed demo scenes)\n"
+           "  --trace             print each placement, pause and resume on standard output\n\n"
+           "The saver ends on SIGTERM or SIGINT. A window of preview size (narrower than 300\n"
+           "pixels) shows the preview scene.\n";
+}

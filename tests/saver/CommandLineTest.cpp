@@ -1,0 +1,67 @@
+#include "saver/host/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+HostOptions parse(std::vector<std::string_view> args, const char* env = nullptr) {
+    return parseCommandLine(args, env);
+}
+
+TEST(CommandLine, ModesAndSizes) {
+    auto none = parse({});
+    EXPECT_EQ(none.mode, HostOptions::Mode::window);
+    EXPECT_TRUE(none.error.empty());
+
+    auto window = parse({"--window", "320x200"});
+    EXPECT_EQ(window.mode, HostOptions::Mode::window);
+    EXPECT_EQ(window.width, 320);
+    EXPECT_EQ(window.height, 200);
+
+    auto headless = parse({"--headless", "--duration", "2.5", "--snapshot", "a.png"});
+    EXPECT_EQ(headless.mode, HostOptions::Mode::headless);
+    EXPECT_EQ(headless.width, 640);
+    EXPECT_EQ(headless.height, 480);
+    EXPECT_EQ(headless.durationMs, 2500u);
+    EXPECT_EQ(headless.snapshotPath, "a.png");
+
+    EXPECT_EQ(parse({"/s"}).mode, HostOptions::Mode::fullscreen);
+    EXPECT_EQ(parse({"/c"}).mode, HostOptions::Mode::about);
+    EXPECT_EQ(parse({"--about"}).mode, HostOptions::Mode::about);
+    EXPECT_EQ(parse({"--window", "--help"}).mode, HostOptions::Mode::help);
+}
+
+TEST(CommandLine, ForeignWindows) {
+    auto preview = parse({"/p", "12345"});
+    EXPECT_EQ(preview.mode, HostOptions::Mode::preview);
+    EXPECT_EQ(preview.windowId, 12345u);
+
+    auto embedded = parse({"-window-id", "0x2a00007"});
+    EXPECT_EQ(embedded.mode, HostOptions::Mode::embedded);
+    EXPECT_EQ(embedded.windowId, 0x2a00007u);
+    EXPECT_FALSE(embedded.rootWindow);
+
+    auto root = parse({"-root"});
+    EXPECT_TRUE(root.rootWindow);
+    auto handedOver = parse({"-root"}, "0x400001");
+    EXPECT_FALSE(handedOver.rootWindow);
+    EXPECT_EQ(handedOver.windowId, 0x400001u);
+    EXPECT_TRUE(parse({"-root"}, "garbage").rootWindow);
+}
+
+TEST(CommandLine, RefusesWhatItCannotDo) {
+    EXPECT_FALSE(parse({"/p"}).error.empty());
+    EXPECT_FALSE(parse({"-window-id", "zero"}).error.empty());
+    EXPECT_FALSE(parse({"--duration", "-1", "--headless"}).error.empty());
+    EXPECT_FALSE(parse({"--snapshot", "a.png"}).error.empty());  // needs --headless
+    EXPECT_FALSE(parse({"--bogus"}).error.empty());
+    EXPECT_FALSE(parse({"--scene-dir"}).error.empty());
+    // A size that does not parse is not taken as a size.
+    auto window = parse({"--window", "0x10"});
+    EXPECT_FALSE(window.error.empty());
+    EXPECT_EQ(window.width, 800);
+}
+
+}  // namespace
