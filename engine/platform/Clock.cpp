@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 namespace platform {
@@ -11,6 +12,9 @@ std::atomic<bool> virtualMode{false};
 std::atomic<uint32_t> virtualNow{0};
 
 const auto processStart = std::chrono::steady_clock::now();
+
+std::mutex hookMutex;
+Clock::SleepHook sleepHook;
 
 }  // namespace
 
@@ -23,7 +27,13 @@ uint32_t Clock::now() {
 
 void Clock::sleep(uint32_t ms) {
     if (virtualMode.load()) {
-        virtualNow.fetch_add(ms);
+        uint32_t after = virtualNow.fetch_add(ms) + ms;
+        Clock::SleepHook hook;
+        {
+            std::lock_guard lock(hookMutex);
+            hook = sleepHook;
+        }
+        if (hook) hook(after);
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -44,6 +54,11 @@ bool Clock::isVirtual() {
 
 void Clock::advance(uint32_t ms) {
     virtualNow.fetch_add(ms);
+}
+
+void Clock::setSleepHook(SleepHook hook) {
+    std::lock_guard lock(hookMutex);
+    sleepHook = std::move(hook);
 }
 
 }  // namespace platform

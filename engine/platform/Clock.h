@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 namespace platform {
 
@@ -16,6 +17,11 @@ class Clock {
     static void useReal();
     static bool isVirtual();
     static void advance(uint32_t ms);
+
+    // Called on the sleeping thread after each sleep on the virtual clock, with the new time:
+    // lets a headless host record frames and end the run at a simulated moment.
+    using SleepHook = std::function<void(uint32_t now)>;
+    static void setSleepHook(SleepHook hook);
 };
 
 }  // namespace platform

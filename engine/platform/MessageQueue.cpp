@@ -72,6 +72,13 @@ bool MessageQueue::wait(Message& out, uint32_t milliseconds) {
     return true;
 }
 
+bool MessageQueue::waitForPost(uint32_t milliseconds) {
+    auto& queue = forCurrentThread();
+    std::unique_lock lock(queue.mutex);
+    return queue.arrived.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                  [&] { return !queue.messages.empty(); });
+}
+
 int64_t MessageQueue::dispatch(const Message& message) {
     return message.target ? message.target->handleMessage(message) : 0;
 }

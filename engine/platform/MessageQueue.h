@@ -27,6 +27,10 @@ class MessageQueue {
     // Like peek, but waits up to `milliseconds` of real time for a message to arrive.
     static bool wait(Message& out, uint32_t milliseconds);
 
+    // Waits up to `milliseconds` of real time until the calling thread's queue holds a
+    // message, without taking it; true when one is there.
+    static bool waitForPost(uint32_t milliseconds);
+
     // Hands a message to its target's handler; thread messages have none and return 0.
     static int64_t dispatch(const Message& message);
 

@@ -12,7 +12,9 @@ class Palette;
 
 // A window as the engine paints it: a client area of pixels reached through device contexts,
 // and the area that needs painting. By itself it is off screen (headless runs and tests); a
-// screen backend derives from it and shows what is released.
+// screen backend derives from it and shows what is released. Its surface may be read on one
+// thread while another draws through a context; sizes and paint areas belong to one thread at a
+// time.
 class Window {
   public:
     // Window messages a stage answers.
@@ -63,7 +65,8 @@ class Window {
     void invalidateRect(const Rect* rect);
     bool needsPaint() const { return !invalid.isEmpty(); }
 
-    // The client area changed size: a new, black surface, all of it in need of painting.
+    // The client area changed size: a new, black surface, all of it in need of painting. No
+    // context may be held meanwhile.
     virtual void resizeClient(int32_t width, int32_t height);
 
     // A palette about to be deleted stops being selected here, for when it could not be

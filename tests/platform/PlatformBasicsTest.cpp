@@ -46,6 +46,19 @@ TEST(Clock, VirtualClockMovesOnlyBySleepingAndAdvancing) {
     EXPECT_FALSE(platform::Clock::isVirtual());
 }
 
+TEST(Clock, SleepHookSeesEachVirtualSleep) {
+    std::vector<uint32_t> seen;
+    platform::Clock::useVirtual(100);
+    platform::Clock::setSleepHook([&](uint32_t now) { seen.push_back(now); });
+    platform::Clock::sleep(50);
+    platform::Clock::advance(7);  // not a sleep
+    platform::Clock::sleep(0);
+    platform::Clock::setSleepHook(nullptr);
+    platform::Clock::sleep(1);
+    platform::Clock::useReal();
+    EXPECT_EQ(seen, (std::vector<uint32_t>{150, 157}));
+}
+
 TEST(Memory, FailAfterFailsExactlyOneAllocation) {
     platform::Memory::failAfter(1);
     auto first = platform::Memory::allocate(16);

@@ -61,4 +61,20 @@ TEST(MessageQueue, PeekTakesOneMessageAtATime) {
     EXPECT_EQ(MessageQueue::dispatch(message), 0);
 }
 
+TEST(MessageQueue, WaitForPostWakesOnAMessageWithoutTakingIt) {
+    platform::Thread sleeper;
+    std::atomic<bool> woke{false};
+    std::atomic<uint32_t> kept{0};
+    ASSERT_TRUE(sleeper.start([&] {
+        woke = MessageQueue::waitForPost(10000);
+        Message message;
+        if (MessageQueue::peek(message)) kept = message.id;
+    }));
+    MessageQueue::post(sleeper.id(), {42, 0, 0, nullptr});
+    sleeper.join();
+    EXPECT_TRUE(woke.load());
+    EXPECT_EQ(kept.load(), 42u);
+    EXPECT_FALSE(MessageQueue::waitForPost(1));
+}
+
 }  // namespace

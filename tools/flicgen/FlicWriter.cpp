@@ -212,6 +212,7 @@ std::vector<std::uint8_t> FlicWriter::build() const {
     for (const auto& frame : frames)
         file.append(frame);
     file.append(ring);
+    if (file.size() > 0xFFFFFFFFu) throw std::length_error("the file would exceed 4 GiB");
     file.patchU32(0, static_cast<std::uint32_t>(file.size()));
     return file.take();
 }

@@ -29,9 +29,9 @@ struct RawChunk {
 struct FrameOptions {
     PixelChunk pixels = PixelChunk::Auto;
     PaletteChunk palette = PaletteChunk::Auto;
-    bool fullPalette = false;           // write all 256 entries, changed or not
-    bool postageStamp = false;          // put a thumbnail chunk (type 18) first
-    std::vector<RawChunk> extraChunks;  // appended after the frame's own chunks
+    bool fullPalette = false;             // write all 256 entries, changed or not
+    bool postageStamp = false;            // put a thumbnail chunk (type 18) first
+    std::vector<RawChunk> extraChunks{};  // appended after the frame's own chunks
 };
 
 struct FileOptions {
@@ -57,7 +57,8 @@ class FlicWriter {
 
     int frameCount() const { return static_cast<int>(frames.size()); }
 
-    // The whole file. Throws std::logic_error when no frame was added.
+    // The whole file. Throws std::logic_error when no frame was added, std::length_error when
+    // the file would outgrow its 32-bit size field.
     std::vector<std::uint8_t> build() const;
 
     // Writes build() to `path`; throws std::runtime_error when the file cannot be written.
