@@ -1,0 +1,57 @@
+#pragma once
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "engine/media/mFile.h"
+
+// Reads a buffered file in place for the decoders. A request for k bytes is served straight
+// from the file's buffer when they lie there; when fewer remain the file's `fill` keeps the
+// tail in its wrap area (k never exceeds `wrapSize` then) and reads on. Requests the buffers
+// cannot serve in one piece (tiny buffer sizes) are gathered into a scratch block. Every read
+// stops at the end of the valid data: past it the buffer holds stale bytes.
+class InPlaceReader {
+  public:
+    // The largest request `take` serves: 256 palette colours of three bytes.
+    static constexpr int32_t maxTake = 768;
+
+    explicit InPlaceReader(mFile& source) : file(source) {}
+
+    // Pointer to `count` (at most maxTake) contiguous bytes at the cursor, which moves past
+    // them; null when the data ends first (the cursor is then at the end of the data).
+    const uint8_t* take(int32_t count) {
+        if (file.dataEnd - file.cursor >= count) {
+            const uint8_t* bytes = file.cursor;
+            file.cursor += count;
+            return bytes;
+        }
+        return takeSlow(count);
+    }
+
+    // Copies `count` bytes to `destination`, or passes over them when it is null. False when
+    // the data ends first.
+    bool copy(uint8_t* destination, int64_t count);
+
+    // File offset of the cursor.
+    int64_t offset() const { return file.dataOffset + (file.cursor - file.dataStart); }
+
+    // Moves the cursor forward to `target` (a file offset at or after the cursor); a target
+    // past the end of the file leaves the cursor at the end of the data.
+    void skipTo(int64_t target);
+
+    // Brings the file's `position` up to date with the cursor.
+    void syncPosition() { file.position = static_cast<int32_t>(offset()); }
+
+    // Whether the data has ended at the cursor (nothing follows in the file).
+    bool atEnd();
+
+  private:
+    const uint8_t* takeSlow(int32_t count);
+    // Reads the next buffer after the cursor has consumed the valid data; false at the end.
+    bool refill();
+    // The last refill was short (or the data is a memory block): nothing more will come.
+    bool dataExhausted() const { return file.dataEnd < file.bufferEnd; }
+
+    mFile& file;
+    std::array<uint8_t, maxTake> scratch{};
+};

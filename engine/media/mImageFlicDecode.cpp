@@ -1,0 +1,346 @@
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/media/InPlaceReader.h"
+#include "engine/media/LittleEndian.h"
+#include "engine/media/mImageFlic.h"
+
+// Frame decoding. Chunk data may address pixels outside the frame, run palette packets past
+// entry 255 or end early: what lies outside the frame or the palette is read and dropped, and
+// a chunk that runs out of data ends the frame there.
+
+namespace {
+
+constexpr uint16_t frameType = 0xF1FA;
+constexpr uint16_t prefixType = 0xF100;
+constexpr int32_t frameHeaderSize = 16;
+constexpr int32_t chunkHeaderSize = 6;
+
+enum ChunkType : uint16_t {
+    colour256 = 4,
+    wordDelta = 7,
+    colour64 = 11,
+    byteDelta = 12,
+    clear = 13,
+    byteRun = 15,
+    literal = 16,
+    postageStamp = 18,
+};
+
+// Writes `count` copies of `value` at `column` of a row `width` pixels wide, dropping pixels
+// past its end; a null row (outside the frame) takes nothing.
+void fillRow(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t value) {
+    if (!row || column >= width) return;
+    std::memset(row + column, value, static_cast<std::size_t>(std::min(count, width - column)));
+}
+
+// Writes `count` pairs of pixels at `column`, dropping those past the row's end.
+void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t first,
+               uint8_t second) {
+    if (!row) return;
+    int64_t end = std::min<int64_t>(column + 2 * count, width);
+    for (; column + 1 < end; column += 2) {
+        row[column] = first;
+        row[column + 1] = second;
+    }
+    if (column < end) row[column] = first;
+}
+
+// A column counted past the row's end, as a changed-rectangle edge.
+int32_t clampColumn(int64_t column, int32_t width) {
+    return static_cast<int32_t>(std::min<int64_t>(column, width));
+}
+
+// Reads `count` pixels into a row at `column`; those past its end are read and dropped.
+bool readRow(InPlaceReader& in, uint8_t* row, int32_t width, int64_t column, int64_t count) {
+    int64_t kept = !row || column >= width ? 0 : std::min(count, width - column);
+    return in.copy(kept > 0 ? row + column : nullptr, kept) && in.copy(nullptr, count - kept);
+}
+
+}  // namespace
+
+uint8_t* mImageFlic::row(int32_t index) const {
+    const SurfaceInfo& surface = *frameBitmap->info;
+    if (index < 0 || index >= surface.height) return nullptr;
+    return surface.topRow + static_cast<std::ptrdiff_t>(index) * surface.rowStep;
+}
+
+void mImageFlic::widenChanged(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    const SurfaceInfo& surface = *frameBitmap->info;
+    changed.left = std::min(changed.left, std::clamp(left, 0, surface.width));
+    changed.top = std::min(changed.top, std::clamp(top, 0, surface.height));
+    changed.right = std::max(changed.right, std::clamp(right, 0, surface.width));
+    changed.bottom = std::max(changed.bottom, std::clamp(bottom, 0, surface.height));
+}
+
+bool mImageFlic::decodeNextFrame() {
+    InPlaceReader in(*this);
+    int64_t start = in.offset();
+    uint32_t chunks = 0;
+    if (!readFrameHeader(in, chunks)) {
+        reportError(idImageFlic, errBadFrameHeader, fileName);
+        seek(static_cast<int32_t>(start), 0);
+        return false;
+    }
+    changed = Rect{frameBitmap->info->width, frameBitmap->info->height, 0, 0};
+    decodeChunks(in, chunks);
+    in.syncPosition();
+    // Decoding from the start, the data of frame 1 begins here; the header's frame-2 offset
+    // is 0 in most FLI files and is not trusted otherwise either.
+    if (start == frameOffset1()) {
+        littleEndian::store32(header.data() + 84, static_cast<uint32_t>(position));
+    }
+    takeAutoTransparentColour();
+    return true;
+}
+
+// Reads the frame header at the cursor, passing over prefix chunks in front of it.
+bool mImageFlic::readFrameHeader(InPlaceReader& in, uint32_t& chunks) {
+    for (;;) {
+        int64_t start = in.offset();
+        const uint8_t* bytes = in.take(frameHeaderSize);
+        if (!bytes) return false;
+        uint32_t size = littleEndian::load32(bytes);
+        uint16_t type = littleEndian::load16(bytes + 4);
+        if (type == prefixType && size >= frameHeaderSize) {
+            in.skipTo(start + size);
+            continue;
+        }
+        if (type != frameType) return false;
+        frameBytes = static_cast<int32_t>(size);
+        chunks = littleEndian::load16(bytes + 6);
+        return true;
+    }
+}
+
+// A decoder may read past the size its chunk header states (some writers state too little);
+// the next chunk then starts where the decoder stopped.
+void mImageFlic::decodeChunks(InPlaceReader& in, uint32_t chunks) {
+    for (uint32_t index = 0; index < chunks; ++index) {
+        int64_t start = in.offset();
+        const uint8_t* bytes = in.take(chunkHeaderSize);
+        if (!bytes) return;
+        int64_t size = littleEndian::load32(bytes);
+        uint16_t type = littleEndian::load16(bytes + 4);
+        bool complete = true;
+        switch (type) {
+            case colour256:
+                complete = decodePalette(in, 0);
+                break;
+            case colour64:
+                complete = decodePalette(in, 2);
+                break;
+            case wordDelta:
+                complete = decodeWordDelta(in);
+                break;
+            case byteDelta:
+                complete = decodeByteDelta(in);
+                break;
+            case clear:
+                decodeClear();
+                size = chunkHeaderSize;
+                break;
+            case byteRun:
+                complete = decodeByteRun(in);
+                break;
+            case literal:
+                reportWarning(idImageFlic, errNotTested, "LITERAL");
+                complete = decodeLiteral(in);
+                break;
+            case postageStamp:
+                break;
+            default:
+                if (!unknownChunkWarned) {
+                    unknownChunkWarned = true;
+                    reportWarning(idImageFlic, errBadChunkType, fileName);
+                }
+                break;
+        }
+        if (!complete) return;
+        in.skipTo(start + size);
+    }
+}
+
+void mImageFlic::takeAutoTransparentColour() {
+    if (!autoTransparentColour) return;
+    int32_t wasTransparent = transparent;
+    setTransparentColour(*frameBitmap->info->topRow);
+    setTransparent(wasTransparent);
+}
+
+// Palette packets: a skip count and a colour count (0 meaning 256), then red, green and blue
+// bytes. Entries past 255 are dropped. The colours go in through setColors so that remap
+// tables built for the old colours are rebuilt.
+bool mImageFlic::decodePalette(InPlaceReader& in, int shift) {
+    const uint8_t* bytes = in.take(2);
+    if (!bytes) return false;
+    uint16_t packets = littleEndian::load16(bytes);
+    std::array<RgbQuad, 256> colours;
+    std::copy_n(frameBitmap->info->colorTable, colours.size(), colours.begin());
+    int32_t entry = 0;
+    bool complete = true;
+    for (uint16_t packet = 0; packet < packets && complete; ++packet) {
+        bytes = in.take(2);
+        if (!bytes) {
+            complete = false;
+            break;
+        }
+        entry += bytes[0];
+        int32_t colourCount = bytes[1] == 0 ? 256 : bytes[1];
+        bytes = in.take(3 * colourCount);
+        if (!bytes) {
+            complete = false;
+            break;
+        }
+        for (int32_t index = 0; index < colourCount; ++index, ++entry, bytes += 3) {
+            if (entry >= 256) continue;
+            colours[entry] = RgbQuad{static_cast<uint8_t>(bytes[2] << shift),
+                                     static_cast<uint8_t>(bytes[1] << shift),
+                                     static_cast<uint8_t>(bytes[0] << shift), 0};
+        }
+    }
+    frameBitmap->setColors(colours.data(), 0, 256);
+    palette = frameBitmap->info->colorTable;
+    if (!remap) paletteChanged = 1;
+    return complete;
+}
+
+// Word-oriented delta: a line count, then per line opcodes (row skips, the last pixel of an
+// odd-width row) and a packet count; packets copy or repeat pixel pairs.
+bool mImageFlic::decodeWordDelta(InPlaceReader& in) {
+    const uint8_t* bytes = in.take(2);
+    if (!bytes) return false;
+    int32_t lines = littleEndian::load16(bytes);
+    const SurfaceInfo& surface = *frameBitmap->info;
+    int32_t rowIndex = 0;
+    int32_t firstRow = -1;
+    for (int32_t decoded = 0; decoded < lines;) {
+        bytes = in.take(2);
+        if (!bytes) return false;
+        int16_t word = littleEndian::loadSigned16(bytes);
+        if (word >= 0) {
+            if (firstRow < 0) firstRow = rowIndex;
+            if (!decodeWordDeltaLine(in, rowIndex, word)) return false;
+            rowIndex = std::min(rowIndex + 1, surface.height);
+            ++decoded;
+        } else if (word & 0x4000) {
+            rowIndex = std::min(rowIndex - word, surface.height);
+        } else {
+            if (firstRow < 0) firstRow = rowIndex;
+            fillRow(row(rowIndex), surface.width, surface.width - 1, 1, static_cast<uint8_t>(word));
+            widenChanged(surface.width - 1, rowIndex, surface.width, rowIndex + 1);
+        }
+    }
+    if (firstRow >= 0) widenChanged(changed.left, firstRow, changed.right, rowIndex);
+    return true;
+}
+
+bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_t packets) {
+    uint8_t* target = row(rowIndex);
+    const int32_t columns = frameBitmap->info->width;
+    int64_t column = 0;
+    int64_t lineLeft = -1;
+    for (int32_t packet = 0; packet < packets; ++packet) {
+        const uint8_t* bytes = in.take(2);
+        if (!bytes) return false;
+        column += bytes[0];
+        auto run = static_cast<int8_t>(bytes[1]);
+        if (lineLeft < 0) lineLeft = column;
+        if (run >= 0) {
+            if (!readRow(in, target, columns, column, 2 * run)) return false;
+            column += 2 * run;
+        } else {
+            bytes = in.take(2);
+            if (!bytes) return false;
+            fillPairs(target, columns, column, -run, bytes[0], bytes[1]);
+            column += 2 * -run;
+        }
+    }
+    if (lineLeft >= 0) {
+        widenChanged(clampColumn(lineLeft, columns), rowIndex, clampColumn(column, columns),
+                     rowIndex + 1);
+    }
+    return true;
+}
+
+// Byte-oriented delta: the first line and a line count, then per line a packet count and
+// packets that skip, then copy or repeat bytes.
+bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
+    const uint8_t* bytes = in.take(4);
+    if (!bytes) return false;
+    int32_t firstLine = littleEndian::loadSigned16(bytes);
+    int32_t lines = littleEndian::loadSigned16(bytes + 2);
+    const int32_t columns = frameBitmap->info->width;
+    if (lines > 0) widenChanged(columns, firstLine, 0, firstLine + lines);
+    for (int32_t line = 0; line < lines; ++line) {
+        bytes = in.take(1);
+        if (!bytes) return false;
+        int32_t packets = bytes[0];
+        uint8_t* target = row(firstLine + line);
+        int64_t column = 0;
+        for (int32_t packet = 0; packet < packets; ++packet) {
+            bytes = in.take(2);
+            if (!bytes) return false;
+            column += bytes[0];
+            auto size = static_cast<int8_t>(bytes[1]);
+            if (packet == 0) {
+                changed.left = std::min(changed.left, clampColumn(column, columns));
+            }
+            if (size > 0) {
+                if (!readRow(in, target, columns, column, size)) return false;
+                column += size;
+            } else {
+                bytes = in.take(1);
+                if (!bytes) return false;
+                fillRow(target, columns, column, -size, bytes[0]);
+                column += -size;
+            }
+        }
+        if (packets > 0) {
+            changed.right = std::max(changed.right, clampColumn(column, columns));
+        }
+    }
+    return true;
+}
+
+// Byte run: per row an unused packet count, then runs until the row is full: a negative count
+// copies that many bytes, a positive one repeats the next byte.
+bool mImageFlic::decodeByteRun(InPlaceReader& in) {
+    const SurfaceInfo& surface = *frameBitmap->info;
+    widenChanged(0, 0, surface.width, surface.height);
+    for (int32_t rowIndex = 0; rowIndex < surface.height; ++rowIndex) {
+        uint8_t* target = row(rowIndex);
+        if (!in.take(1)) return false;
+        for (int64_t column = 0; column < surface.width;) {
+            const uint8_t* bytes = in.take(1);
+            if (!bytes) return false;
+            auto run = static_cast<int8_t>(bytes[0]);
+            if (run < 0) {
+                if (!readRow(in, target, surface.width, column, -run)) return false;
+                column += -run;
+            } else {
+                bytes = in.take(1);
+                if (!bytes) return false;
+                fillRow(target, surface.width, column, run, bytes[0]);
+                column += run;
+            }
+        }
+    }
+    return true;
+}
+
+bool mImageFlic::decodeLiteral(InPlaceReader& in) {
+    const SurfaceInfo& surface = *frameBitmap->info;
+    widenChanged(0, 0, surface.width, surface.height);
+    for (int32_t rowIndex = 0; rowIndex < surface.height; ++rowIndex) {
+        if (!readRow(in, row(rowIndex), surface.width, 0, surface.width)) return false;
+    }
+    return true;
+}
+
+void mImageFlic::decodeClear() {
+    const SurfaceInfo& surface = *frameBitmap->info;
+    widenChanged(0, 0, surface.width, surface.height);
+    clearFrame();
+}
