@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr int32_t offsetFrame1 = 80;
-constexpr int32_t offsetFrame2 = 84;
 constexpr int32_t frameHeaderSize = 16;
 // Pixel addressing works in 32-bit offsets: frames whose pixel memory would not fit are
 // refused as if memory had run out.
@@ -34,15 +32,15 @@ void mImageFlic::release() {
 }
 
 int32_t mImageFlic::frameOffset1() const {
-    return static_cast<int32_t>(littleEndian::load32(header.data() + offsetFrame1));
+    return static_cast<int32_t>(littleEndian::load32(header.data() + frame1Field));
 }
 
 int32_t mImageFlic::frameOffset2() const {
-    return static_cast<int32_t>(littleEndian::load32(header.data() + offsetFrame2));
+    return static_cast<int32_t>(littleEndian::load32(header.data() + frame2Field));
 }
 
 void mImageFlic::settleFrameOffsets() {
-    for (int32_t field : {offsetFrame1, offsetFrame2}) {
+    for (int32_t field : {frame1Field, frame2Field}) {
         uint32_t offset = littleEndian::load32(header.data() + field);
         if (offset < headerSize || offset > static_cast<uint32_t>(fileSize)) {
             littleEndian::store32(header.data() + field, headerSize);

@@ -23,6 +23,9 @@ class mImageFlic : public mImageBitmap {
     static constexpr uint32_t formatFli = fourCC("FLI\0");
     static constexpr uint32_t formatFlc = fourCC("FLC\0");
     static constexpr int32_t headerSize = 128;
+    // Header fields holding the file offsets of frames 1 and 2.
+    static constexpr int32_t frame1Field = 80;
+    static constexpr int32_t frame2Field = 84;
 
     mImageFlic() = default;
     ~mImageFlic() override;

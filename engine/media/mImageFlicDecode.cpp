@@ -89,7 +89,7 @@ bool mImageFlic::decodeNextFrame() {
     // Decoding from the start, the data of frame 1 begins here; the header's frame-2 offset
     // is 0 in most FLI files and is not trusted otherwise either.
     if (start == frameOffset1()) {
-        littleEndian::store32(header.data() + 84, static_cast<uint32_t>(position));
+        littleEndian::store32(header.data() + frame2Field, static_cast<uint32_t>(position));
     }
     takeAutoTransparentColour();
     return true;
@@ -265,7 +265,8 @@ bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_
 }
 
 // Byte-oriented delta: the first line and a line count, then per line a packet count and
-// packets that skip, then copy or repeat bytes.
+// packets that skip, then copy or repeat bytes. A packet of size 0 only skips (writers use
+// it to skip more than 255 pixels) and carries no byte.
 bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
     const uint8_t* bytes = in.take(4);
     if (!bytes) return false;
@@ -290,7 +291,7 @@ bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
             if (size > 0) {
                 if (!readRow(in, target, columns, column, size)) return false;
                 column += size;
-            } else {
+            } else if (size < 0) {
                 bytes = in.take(1);
                 if (!bytes) return false;
                 fillRow(target, columns, column, -size, bytes[0]);

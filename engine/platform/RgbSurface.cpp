@@ -33,6 +33,28 @@ std::vector<uint32_t> RgbSurface::readPixels() const {
     return pixels;
 }
 
+bool RgbSurface::readPixels(const Rect& area, std::span<uint32_t> out, std::size_t pitch) const {
+    Rect clipped{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, surfaceWidth),
+                 std::min(area.bottom, surfaceHeight)};
+    if (clipped.isEmpty()) return true;
+    auto rowWidth = static_cast<std::size_t>(clipped.width());
+    auto rows = static_cast<std::size_t>(clipped.height());
+    if (pitch < rowWidth || out.size() < (rows - 1) * pitch + rowWidth) return false;
+    {
+        std::lock_guard guard(lock);
+        for (std::size_t row = 0; row < rows; ++row) {
+            std::size_t offset = (static_cast<std::size_t>(clipped.top) + row) *
+                                     static_cast<std::size_t>(surfaceWidth) +
+                                 static_cast<std::size_t>(clipped.left);
+            std::copy_n(stored.begin() + static_cast<std::ptrdiff_t>(offset), rowWidth,
+                        out.begin() + static_cast<std::ptrdiff_t>(row * pitch));
+        }
+    }
+    for (std::size_t row = 0; row < rows; ++row)
+        Display::resolve(out.subspan(row * pitch, rowWidth));
+    return true;
+}
+
 void RgbSurface::writePixels(const Rect& area, std::span<const uint32_t> values) {
     std::lock_guard guard(lock);
     auto next = values.begin();

@@ -23,6 +23,9 @@ class RgbSurface : public DeviceContext {
     uint32_t pixel(int32_t x, int32_t y) const;
     // Every pixel as 0xRRGGBB, rows from the top.
     std::vector<uint32_t> readPixels() const;
+    // The pixels of `area`, clipped to the surface, as 0xRRGGBB into `out` at `pitch` values
+    // per row, the clipped area's top-left at out[0]; false (nothing read) if `out` is too small.
+    bool readPixels(const Rect& area, std::span<uint32_t> out, std::size_t pitch) const;
 
   protected:
     void writePixels(const Rect& area, std::span<const uint32_t> values) override;

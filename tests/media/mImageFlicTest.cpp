@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "engine/platform/Memory.h"
 #include "engine/platform/ReportSink.h"
 #include "tests/support/FlicBuilder.h"
 #include "tests/support/FlicTestFile.h"
@@ -332,6 +333,30 @@ TEST(FlicOpen, ShortFilesAndEmptyPicturesAreRejected) {
         ASSERT_EQ(capture.count(), 1u);
         EXPECT_EQ(capture.reports()[0].text, "File type error:" + detailOf(test.file.path()));
     }
+}
+
+TEST(FlicOpen, FrameBitmapThatCannotBeMadeFailsTheOpen) {
+    FlicTestFile test(sixFrames());
+    ReportSink::Capture capture;
+    platform::Memory::failAfter(0);
+    EXPECT_EQ(test.flic.openImage(), 0);
+    platform::Memory::failAfter(-1);
+    ASSERT_EQ(capture.count(), 1u);
+    EXPECT_EQ(capture.reports()[0].caption, "mBitmap");
+    EXPECT_EQ(capture.reports()[0].text, "Out of memory");
+    EXPECT_EQ(test.flic.format, 0u);
+    EXPECT_EQ(test.flic.isOpen, 0);
+    EXPECT_EQ(test.flic.frameBitmap, nullptr);
+}
+
+TEST(FlicOpen, PicturesTooLargeToAddressAreRefused) {
+    FlicTestFile test(FlicBuilder(FlicBuilder::flc, 65535, 65535).frame({}).build(1));
+    ReportSink::Capture capture;
+    EXPECT_EQ(test.flic.openImage(), 0);
+    ASSERT_EQ(capture.count(), 1u);
+    EXPECT_EQ(capture.reports()[0].caption, "mImageFlic");
+    EXPECT_EQ(capture.reports()[0].text, "Out of memory:" + detailOf(test.file.path()));
+    EXPECT_EQ(test.flic.isOpen, 0);
 }
 
 TEST(FlicOpen, ReadFrameOpensTheImageFirst) {

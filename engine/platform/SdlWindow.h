@@ -1,0 +1,54 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/platform/PresentQueue.h"
+#include "engine/platform/Window.h"
+
+namespace platform {
+
+// A window on the desktop through SDL. Drawing goes into the window's surface as for any
+// window, on any thread; what released contexts wrote is shown by `update`, which must run on
+// the thread that opened the window: it converts only those areas (all of the picture after a
+// change of the system palette) and pushes them to the screen.
+class SdlWindow : public Window {
+  public:
+    // Null, with `error` saying why, when SDL's video or the window cannot be had. A full-screen
+    // window takes the display's size.
+    static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
+                                           bool fullScreen, std::string& error);
+    ~SdlWindow() override;
+
+    // Only open() makes SDL windows.
+    struct Native;
+    class Key {
+        friend class SdlWindow;
+        Key() = default;
+    };
+    SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height, uint32_t wake);
+
+    // Shows what was drawn since the last call.
+    void update();
+    // The SDL event type posted, once until the next update, when a released context left
+    // something to show; an event loop answers it with update().
+    uint32_t wakeEvent() const { return wakeType; }
+    uint32_t windowId() const;
+
+    void resizeClient(int32_t width, int32_t height) override;
+
+  protected:
+    void released(const std::vector<Rect>& written) override;
+
+  private:
+    void makeShadow();
+
+    std::unique_ptr<Native> native;
+    PresentQueue queue;
+    uint32_t wakeType;
+    std::atomic<bool> wakePending{false};
+};
+
+}  // namespace platform
