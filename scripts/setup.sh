@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
-          libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth x11-utils xdotool)
+          libx11-dev libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth x11-utils
+          x11-apps xdotool)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,10 @@
 #include "engine/platform/SdlWindow.h"
 
 #include <SDL.h>
+#include <X11/Xlib.h>
+
+#include <algorithm>
+#include <array>
 
 namespace platform {
 
@@ -15,16 +19,17 @@ struct SdlWindow::Native {
     }
 };
 
-std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int32_t height,
-                                           bool fullScreen, std::string& error) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = SDL_GetError();
-        return nullptr;
-    }
-    auto native = std::make_unique<Native>();
-    Uint32 flags = SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    native->window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                      width, height, flags);
+namespace {
+
+bool startVideo(std::string& error) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    error = SDL_GetError();
+    return false;
+}
+
+}  // namespace
+
+std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, std::string& error) {
     Uint32 wake = SDL_RegisterEvents(1);
     if (!native->window || wake == static_cast<Uint32>(-1)) {
         error = SDL_GetError();
@@ -33,6 +38,10 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int
     int shownWidth = 0;
     int shownHeight = 0;
     SDL_GetWindowSize(native->window, &shownWidth, &shownHeight);
+    if (shownWidth <= 0 || shownHeight <= 0) {
+        error = "the window has no area";
+        return nullptr;
+    }
     auto opened =
         std::make_unique<SdlWindow>(Key{}, std::move(native), shownWidth, shownHeight, wake);
     if (!opened->native->shadow) {
@@ -40,6 +49,56 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int
         return nullptr;
     }
     return opened;
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int32_t height,
+                                           bool fullScreen, std::string& error) {
+    if (!startVideo(error)) return nullptr;
+    auto native = std::make_unique<Native>();
+    Uint32 flags = SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    native->window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                      width, height, flags);
+    return wrap(std::move(native), error);
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& error) {
+    if (!startVideo(error)) return nullptr;
+    auto native = std::make_unique<Native>();
+    native->window =
+        SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(nativeId)));
+    return wrap(std::move(native), error);
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        error = "no X display";
+        return nullptr;
+    }
+    uint64_t root = DefaultRootWindow(display);
+    XCloseDisplay(display);
+    return adopt(root, error);
+}
+
+bool SdlWindow::waitForClose(int32_t milliseconds) {
+    SDL_Event event;
+    if (!SDL_WaitEventTimeout(&event, std::max(milliseconds, 1))) return false;
+    do {
+        if (event.type == wakeType) {
+            update();
+        } else if (event.type == SDL_QUIT) {
+            return true;
+        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE) {
+            return true;
+        } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
+            return true;
+        } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
+            // What the screen lost is pushed again from the shadow picture.
+            queue.add(std::array{clientRect()});
+            update();
+        }
+    } while (SDL_PollEvent(&event));
+    return false;
 }
 
 SdlWindow::SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height,

@@ -20,6 +20,10 @@ class SdlWindow : public Window {
     // window takes the display's size.
     static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
                                            bool fullScreen, std::string& error);
+    // Draws into a window someone else owns (an X window id), at that window's size.
+    static std::unique_ptr<SdlWindow> adopt(uint64_t nativeId, std::string& error);
+    // Draws into the display's root window.
+    static std::unique_ptr<SdlWindow> adoptRoot(std::string& error);
     ~SdlWindow() override;
 
     // Only open() makes SDL windows.
@@ -32,6 +36,9 @@ class SdlWindow : public Window {
 
     // Shows what was drawn since the last call.
     void update();
+    // Answers the window's events for up to `milliseconds`; true when the user closed it or
+    // pressed Escape.
+    bool waitForClose(int32_t milliseconds);
     // The SDL event type posted, once until the next update, when a released context left
     // something to show; an event loop answers it with update().
     uint32_t wakeEvent() const { return wakeType; }
@@ -43,6 +50,7 @@ class SdlWindow : public Window {
     void released(const std::vector<Rect>& written) override;
 
   private:
+    static std::unique_ptr<SdlWindow> wrap(std::unique_ptr<Native> native, std::string& error);
     void makeShadow();
 
     std::unique_ptr<Native> native;

@@ -1,0 +1,36 @@
+#include "tools/lumivale-play/FrameDecoder.h"
+
+bool FrameDecoder::open(const std::string& path) {
+    if (!image->open(path.c_str(), 0) || !image->openImage()) return false;
+    if (!target.createMemory(image->width, image->height, 8)) return false;
+    image->setTransparent(0);
+    image->setRemap(0);
+    return image->attachBitmap(&target) != 0;
+}
+
+const char* FrameDecoder::formatName() const {
+    return image->format == mImageFlic::formatFli ? "FLI" : "FLC";
+}
+
+bool FrameDecoder::decode(int32_t index) {
+    if (image->seekFrame(index, 0) < 0) return false;
+    if (image->readFrame(0, 0, nullptr) < 0) return false;
+    if (image->palette) target.setColors(image->palette, 0, 256);
+    return true;
+}
+
+std::vector<uint8_t> FrameDecoder::rgb() const {
+    const SurfaceInfo& info = *target.info;
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) * 3);
+    for (int32_t y = 0; y < info.height; ++y) {
+        const uint8_t* row = info.topRow + std::ptrdiff_t{y} * info.rowStep;
+        for (int32_t x = 0; x < info.width; ++x) {
+            const RgbQuad& colour = info.colorTable[row[x]];
+            out.push_back(colour.red);
+            out.push_back(colour.green);
+            out.push_back(colour.blue);
+        }
+    }
+    return out;
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/graphics/mBitmap.h"
+#include "engine/media/mImageFlic.h"
+
+// Decodes the frames of an animation file one at a time into an 8-bit picture of its own, and
+// hands them out as indexes with their palette or as RGB.
+class FrameDecoder {
+  public:
+    FrameDecoder() = default;
+    FrameDecoder(const FrameDecoder&) = delete;
+    FrameDecoder& operator=(const FrameDecoder&) = delete;
+
+    // False when the file cannot be read as an animation; the engine has reported why.
+    bool open(const std::string& path);
+
+    int32_t frameCount() const { return image->frameCount; }
+    int32_t width() const { return image->width; }
+    int32_t height() const { return image->height; }
+    int32_t depth() const { return image->bitsPerPixel; }
+    int32_t frameTime() const { return image->frameTime; }
+    const char* formatName() const;
+
+    // Shows frame `index` (0-based): cheapest in order, with a wrap to 0 after the last.
+    bool decode(int32_t index);
+    const mBitmap& picture() const { return target; }
+    // The picture through the palette in force at this frame, rows from the top, 3 bytes a pixel.
+    std::vector<uint8_t> rgb() const;
+
+  private:
+    mBitmap target;  // declared first: the image holds a use on it until the image goes
+    std::unique_ptr<mImageFlic> image = std::make_unique<mImageFlic>();
+};

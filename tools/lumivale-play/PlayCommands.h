@@ -1,0 +1,9 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The things lumivale-play does with one file. Each returns the process exit status.
+int printInfo(const std::string& path);
+int dumpFrames(const std::string& folder, const std::string& path);
+int benchmarkDecoding(const std::string& path, int32_t loops);
+int playInWindow(const std::string& path);
