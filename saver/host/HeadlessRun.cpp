@@ -1,0 +1,97 @@
+#include "saver/host/HeadlessRun.h"
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/platform/Clock.h"
+#include "engine/platform/MessageQueue.h"
+#include "engine/platform/PngWriter.h"
+#include "engine/platform/Window.h"
+#include "saver/ScreenSaver.h"
+#include "saver/host/HostState.h"
+#include "saver/host/ScreenSaverLibrary.h"
+#include "saver/host/Signals.h"
+
+namespace {
+
+constexpr uint32_t hostClose = platform::messageUser + 1;
+// How long the host's loop sleeps between looks at the termination signals.
+constexpr uint32_t signalPoll = 20;
+// How long the end of a run waits for the window thread to pass the quit message on.
+constexpr uint32_t handOverLimit = 5000;
+
+bool writeSurface(const platform::Window& window, const std::string& path) {
+    auto pixels = window.surface().readPixels();
+    std::vector<uint8_t> rgb;
+    rgb.reserve(pixels.size() * 3);
+    for (uint32_t p : pixels) {
+        rgb.push_back(static_cast<uint8_t>(p >> 16));
+        rgb.push_back(static_cast<uint8_t>(p >> 8));
+        rgb.push_back(static_cast<uint8_t>(p));
+    }
+    auto rect = window.clientRect();
+    return platform::PngWriter::write(path, rect.width(), rect.height(), rgb);
+}
+
+std::string framePath(const std::string& folder, uint32_t index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%05u.png", index);
+    return folder + name;
+}
+
+}  // namespace
+
+int runHeadless(const HostOptions& options) {
+    platform::Clock::useVirtual(0);
+    platform::Window window(options.width, options.height);
+    auto& state = hostState();
+    state.mode = options.mode;
+    state.window = &window;
+    platform::MessageQueue::forCurrentThread();
+    uint32_t hostThread = platform::MessageQueue::currentThreadId();
+
+    uint32_t recorded = 0;
+    bool recordFailed = false;
+    std::atomic<bool> stopAsked{false};
+    // Runs on the animation thread after each step's sleep: the frame just shown is complete.
+    platform::Clock::setSleepHook([&](uint32_t now) {
+        if (!options.recordDir.empty() && !stopAsked) {
+            recordFailed |= !writeSurface(window, framePath(options.recordDir, recorded++));
+        }
+        if (now >= options.durationMs && !stopAsked.exchange(true)) {
+            platform::MessageQueue::post(hostThread, {hostClose, 0, 0, nullptr});
+            // Hold the clock here until the quit message has arrived, so that every run stops
+            // after the same frame.
+            platform::MessageQueue::waitForPost(handOverLimit);
+        }
+    });
+
+    ScreenSaverProc(window, saverlib::wmCreate, 0, 0);
+    platform::Message message;
+    while (!state.quitPosted) {
+        if (terminationRequested() ||
+            (platform::MessageQueue::wait(message, signalPoll) && message.id == hostClose)) {
+            closeSaverWindow();
+        }
+    }
+    saver::waitForAnimationThread();
+    platform::Clock::setSleepHook(nullptr);
+
+    int status = state.exitCode;
+    if (recordFailed) {
+        std::fprintf(stderr, "could not write every frame into %s\n", options.recordDir.c_str());
+        status = 1;
+    }
+    if (!options.snapshotPath.empty()) {
+        if (writeSurface(window, options.snapshotPath)) {
+            std::printf("snapshot: %s\n", options.snapshotPath.c_str());
+        } else {
+            std::fprintf(stderr, "could not write %s\n", options.snapshotPath.c_str());
+            status = 1;
+        }
+    }
+    state.window = nullptr;
+    return status;
+}

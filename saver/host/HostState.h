@@ -1,0 +1,26 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "saver/host/CommandLine.h"
+
+namespace platform {
+class Window;
+}
+
+// What the host's library calls share with the host's loop while a saver runs.
+struct HostState {
+    HostOptions::Mode mode = HostOptions::Mode::window;
+    platform::Window* window = nullptr;
+    std::atomic<bool> quitPosted{false};
+    std::atomic<bool> closing{false};
+    std::atomic<int32_t> exitCode{0};
+    int32_t cursorX = 0;  // where the mouse was when the saver started
+    int32_t cursorY = 0;
+    bool cursorKnown = false;
+};
+
+HostState& hostState();
+
+// Sends the saver window's destruction once, however many reasons there are to close.
+void closeSaverWindow();
