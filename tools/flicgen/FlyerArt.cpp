@@ -9,9 +9,9 @@ namespace flicgen::art {
 
 namespace {
 
-// Progress of a crossing, 0 at frame 1 and 1 at the last frame.
+// Progress of a crossing, from just after 0 at frame 1 to 1 at the last frame.
 float crossing(int index, int count) {
-    return static_cast<float>(index - 1) / static_cast<float>(std::max(1, count - 2));
+    return static_cast<float>(index) / static_cast<float>(std::max(1, count - 1));
 }
 
 // The swarm gathers near the left end, then speeds away to the right and out of the strip.
@@ -29,10 +29,10 @@ void swarmFlight(LightCanvas& canvas, int index, int count) {
     if (index == 0) return;
     const float width = static_cast<float>(canvas.width());
     const float u = crossing(index, count);
-    const float step = 1.0f / static_cast<float>(std::max(1, count - 2));
+    const float step = 1.0f / static_cast<float>(std::max(1, count - 1));
     const Point head = swarmHead(u, width);
     const float speed = swarmHead(u + step, width).x - head.x;
-    const float born = smoothstep(0.0f, 0.25f, u);
+    const float born = smoothstep(-0.05f, 0.25f, u);
 
     // Dust left glittering where the swarm gathered, gone by the end of the loop.
     const float dust = smoothstep(0.2f, 0.4f, u) * (1.0f - smoothstep(0.8f, 0.97f, u));
@@ -79,7 +79,7 @@ void rollingStar(LightCanvas& canvas, int index, int count) {
     constexpr float radius = 30.0f;
     const float cy = static_cast<float>(canvas.height()) - radius - 8.0f;
     auto centreAt = [&](int frame) {
-        return width + radius + 6.0f - (width + 2.0f * radius + 12.0f) * crossing(frame, count);
+        return width + radius - 4.0f - (width + 2.0f * radius + 2.0f) * crossing(frame, count);
     };
 
     // Sparks thrown off the trailing side of the rim fall and fade.

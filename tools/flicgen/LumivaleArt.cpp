@@ -71,11 +71,11 @@ void drawMandala(LightCanvas& canvas, const MandalaShape& shape, int index, int 
 
     // Fireflies circle the flower one place per loop, bobbing as they go.
     for (int i = 0; i < shape.fireflies; ++i) {
-        auto seed = static_cast<std::uint32_t>(i);
-        float bob = 3.0f * std::sin(tau * (2.0f * u + hash01(seed, 21)));
+        // Where a firefly has come to by the end of the loop, the next one started.
+        float place = (static_cast<float>(i) + u) / static_cast<float>(shape.fireflies);
+        float bob = 3.0f * std::sin(tau * (2.0f * u + 3.0f * place));
         for (int k = 3; k >= 0; --k) {
-            float a = tau * (static_cast<float>(i) + u) / static_cast<float>(shape.fireflies) -
-                      0.035f * static_cast<float>(k);
+            float a = tau * place - 0.035f * static_cast<float>(k);
             Point p{centre.x + (shape.flightX + bob) * std::cos(a),
                     centre.y + (shape.flightY + bob) * std::sin(a)};
             if (k > 0) {
