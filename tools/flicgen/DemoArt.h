@@ -32,7 +32,7 @@ void radarScope(LightCanvas& canvas, int index, int count);       // sweep, trai
 void lissajousScope(LightCanvas& canvas, int index, int count);   // turning curve, runner
 void atomOrbits(LightCanvas& canvas, int index, int count);       // nucleus and electrons
 void swarmFlight(LightCanvas& canvas, int index, int count);      // swarm crossing left to right
-void rollingStar(LightCanvas& canvas, int index, int count);      // wheel rolling right to left
+void rollingWheel(LightCanvas& canvas, int index, int count);     // wheel rolling right to left
 
 // Second saver (lumi palette).
 void mandala(LightCanvas& canvas, int index, int count);      // cycled rosette, turning petals

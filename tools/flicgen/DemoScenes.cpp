@@ -1,6 +1,8 @@
 #include "tools/flicgen/DemoScenes.h"
 
 #include <array>
+#include <stdexcept>
+#include <string>
 
 #include "tools/flicgen/DemoArt.h"
 #include "tools/flicgen/FlicWriter.h"
@@ -20,7 +22,7 @@ constexpr std::array ideasScenes{
     DemoScene{"Cyber1.flc", 152, 136, Flc, 70, 40, 0, art::radarScope},
     DemoScene{"Cyber2.flc", 192, 120, Fli, 5, 32, 0, art::lissajousScope},
     DemoScene{"Cyber3.flc", 160, 144, Flc, 100, 36, 0, art::atomOrbits},
-    DemoScene{"Dots02.flc", 576, 84, Flc, 50, 60, 0, art::rollingStar},
+    DemoScene{"Dots02.flc", 576, 84, Flc, 50, 60, 0, art::rollingWheel},
     DemoScene{"Xan2.flc", 232, 216, Flc, 70, 30, 0, art::starTetrahedron},
 };
 

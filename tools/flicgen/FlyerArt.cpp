@@ -72,7 +72,7 @@ void swarmFlight(LightCanvas& canvas, int index, int count) {
     canvas.spot(head, {silver, born, 2.2f, 5.0f});
 }
 
-void rollingStar(LightCanvas& canvas, int index, int count) {
+void rollingWheel(LightCanvas& canvas, int index, int count) {
     using namespace ideas;
     if (index == 0) return;
     const float width = static_cast<float>(canvas.width());
