@@ -20,6 +20,13 @@ int number(std::string_view text, int low, int high, std::string_view what) {
     return value;
 }
 
+std::string sceneNames(DemoProgram program) {
+    std::string names;
+    for (const DemoScene& scene : demoScenes(program))
+        names += (names.empty() ? "" : " ") + std::string(scene.file);
+    return names;
+}
+
 }  // namespace
 
 std::uint32_t CommandLine::speed() const {
@@ -35,6 +42,18 @@ CommandLine parseCommandLine(std::span<const std::string_view> args) {
     if (args[0] == "list") {
         if (args.size() > 1) throw std::invalid_argument("'list' takes no arguments");
         line.action = CommandLine::Action::List;
+        return line;
+    }
+    if (args[0] == "demo") {
+        if (args.size() != 3)
+            throw std::invalid_argument("'demo' needs a program and an output folder");
+        auto program = findDemoProgram(args[1]);
+        if (!program)
+            throw std::invalid_argument("no demo for '" + std::string(args[1]) +
+                                        "' (ideas or lumivale)");
+        line.action = CommandLine::Action::Demo;
+        line.program = *program;
+        line.output = args[2];
         return line;
     }
     if (args[0] != "pattern")
@@ -90,6 +109,7 @@ CommandLine parseCommandLine(std::span<const std::string_view> args) {
 std::string usage() {
     std::string text =
         "Usage: flicgen pattern NAME OUT [options]\n"
+        "       flicgen demo PROGRAM DIR\n"
         "       flicgen list\n"
         "       flicgen --help\n"
         "\n"
@@ -98,7 +118,16 @@ std::string usage() {
         "image; later frames hold only what changed, and a ring frame at the end leads from\n"
         "the last frame back to the first.\n"
         "\n"
-        "Options:\n"
+        "'demo' writes the scene files of a saver into DIR (made if missing), under the\n"
+        "names the saver opens. PROGRAM is one of:\n"
+        "  ideas     " +
+        sceneNames(DemoProgram::Ideas) +
+        "\n"
+        "  lumivale  " +
+        sceneNames(DemoProgram::Lumivale) +
+        "\n"
+        "\n"
+        "Options of 'pattern':\n"
         "  --size WxH     frame size, each side 1 to 4096 (default 320x200)\n"
         "  --frames N     number of frames, 1 to 65535 (default 30)\n"
         "  --speed MS     time per frame in milliseconds, 1 to 60000 (default 70); FLI\n"

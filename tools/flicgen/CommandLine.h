@@ -5,16 +5,18 @@
 #include <string>
 #include <string_view>
 
+#include "tools/flicgen/DemoScenes.h"
 #include "tools/flicgen/FlicTypes.h"
 #include "tools/flicgen/FlicWriter.h"
 
 namespace flicgen {
 
 struct CommandLine {
-    enum class Action { Help, List, Pattern };
+    enum class Action { Help, List, Pattern, Demo };
     Action action = Action::Help;
     std::string pattern;
-    std::filesystem::path output;
+    DemoProgram program = DemoProgram::Ideas;
+    std::filesystem::path output;  // the file of a pattern, the folder of a demo
     int width = 320;
     int height = 200;
     int frames = 30;

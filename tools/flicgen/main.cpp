@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/flicgen/CommandLine.h"
+#include "tools/flicgen/DemoScenes.h"
 #include "tools/flicgen/FlicWriter.h"
 #include "tools/flicgen/Patterns.h"
 
@@ -42,10 +43,14 @@ int main(int argc, char** argv) {
                 std::cout << p.name << "\n";
             return 0;
         case flicgen::CommandLine::Action::Pattern:
+        case flicgen::CommandLine::Action::Demo:
             break;
     }
     try {
-        writePattern(line);
+        if (line.action == flicgen::CommandLine::Action::Demo)
+            flicgen::writeDemoScenes(line.program, line.output);
+        else
+            writePattern(line);
     } catch (const std::exception& e) {
         std::cerr << "flicgen: " << e.what() << "\n";
         return 1;
