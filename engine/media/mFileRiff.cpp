@@ -1,14 +1,10 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/media/LittleEndian.h"
 #include "engine/media/mFile.h"
 
 namespace {
-
-uint32_t loadU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 int32_t clampOffset(int64_t offset) {
     return static_cast<int32_t>(
@@ -29,10 +25,10 @@ void mFile::ensure(int32_t count) {
 int32_t mFile::descendRiff(uint32_t formType) {
     if (!isOpen) return 0;
     ensure(12);
-    if (dataEnd - cursor < 12 || loadU32(cursor) != fourCC("RIFF")) return 0;
+    if (dataEnd - cursor < 12 || littleEndian::load32(cursor) != fourCC("RIFF")) return 0;
     chunkDepth = 0;
-    chunkEnds[0] = clampOffset(int64_t{loadU32(cursor + 4)} + 8);
-    if (loadU32(cursor + 8) != formType) return 0;
+    chunkEnds[0] = clampOffset(int64_t{littleEndian::load32(cursor + 4)} + 8);
+    if (littleEndian::load32(cursor + 8) != formType) return 0;
     cursor += 12;
     return 1;
 }
@@ -41,8 +37,8 @@ int32_t mFile::findChunk(uint32_t chunkId) {
     if (!isOpen) return 0;
     for (;;) {
         ensure(8);
-        if (dataEnd - cursor >= 8 && loadU32(cursor) == chunkId) {
-            uint32_t size = loadU32(cursor + 4);
+        if (dataEnd - cursor >= 8 && littleEndian::load32(cursor) == chunkId) {
+            uint32_t size = littleEndian::load32(cursor + 4);
             chunkSize =
                 static_cast<int32_t>(std::min<uint32_t>(size, std::numeric_limits<int32_t>::max()));
             chunkEnd = clampOffset(chunkEndFrom(cursorOffset(), size));
@@ -62,7 +58,7 @@ int32_t mFile::skipChunk() {
         seek(containerEnd, 0);
         return 0;
     }
-    int64_t end = chunkEndFrom(cursorOffset(), loadU32(cursor + 4));
+    int64_t end = chunkEndFrom(cursorOffset(), littleEndian::load32(cursor + 4));
     if (end <= containerEnd) {
         seek(static_cast<int32_t>(end), 0);
         return 1;
@@ -76,7 +72,7 @@ int32_t mFile::descendList(uint32_t listType) {
     for (;;) {
         if (!findChunk(fourCC("LIST"))) return 0;
         ensure(4);
-        if (dataEnd - cursor >= 4 && loadU32(cursor) == listType) break;
+        if (dataEnd - cursor >= 4 && littleEndian::load32(cursor) == listType) break;
         // A list of another type is passed over whole.
         int32_t containerEnd = chunkEnds[static_cast<std::size_t>(chunkDepth)];
         if (chunkEnd > containerEnd) {
