@@ -224,9 +224,11 @@ bool mImageFlic::ringFrameFollows() {
 }
 
 // Decodes the frames before `frame` on the reader's own behalf, forward from the frame in the
-// bitmap or again from the first frame; `frame` itself is left for the next readFrame.
+// bitmap or again from the first frame; `frame` itself is left for the next readFrame. When no
+// frame could be decoded yet, replaying starts from the first frame too, so that the current
+// frame never becomes -1.
 int32_t mImageFlic::replay(int32_t frame) {
-    if (lastDecoded < frame) {
+    if (lastDecoded >= 0 && lastDecoded < frame) {
         currentFrame = lastDecoded;
     } else {
         currentFrame = 0;

@@ -82,6 +82,23 @@ TEST(FlicDamaged, BadFrameHeaderFailsTheReadAndKeepsTheFrame) {
     EXPECT_EQ(pixelsOf(*test.flic.frameBitmap), std::vector<uint8_t>(8, 1));
 }
 
+TEST(FlicDamaged, FirstFrameThatCannotBeDecodedKeepsTheCurrentFrameInRange) {
+    auto bytes = fourFrames(4);
+    bytes[128 + 4] = 0x34;  // the type of frame 0's header
+    FlicTestFile test(bytes);
+    ReportSink::Capture capture;
+    ASSERT_EQ(test.flic.openImage(), 1);
+    EXPECT_EQ(test.flic.lastDecoded, -1);
+    EXPECT_EQ(test.flic.seekFrame(2, 0), 2);
+    EXPECT_EQ(test.flic.currentFrame, 0);
+    EXPECT_EQ(test.flic.readFrame(0, 0, nullptr), -1);
+    EXPECT_EQ(test.flic.seekFrame(7, 0), 0);
+    EXPECT_EQ(test.flic.position, 128);
+    EXPECT_GE(capture.count(), 2u);
+    for (const auto& report : capture.reports())
+        EXPECT_EQ(report.text, "Bad frame header:" + detailOf(test.file.path()));
+}
+
 TEST(FlicDamaged, FileWithoutRingFrameReplaysFromTheStart) {
     FlicTestFile test(fourFrames(4));
     ReportSink::Capture capture;

@@ -23,6 +23,33 @@ std::uint32_t le32(std::span<const std::uint8_t> bytes, std::size_t at) {
            static_cast<std::uint32_t>(le16(bytes, at + 2)) << 16;
 }
 
+std::vector<std::pair<std::size_t, std::uint8_t>> wordDeltaLastPixels(
+    std::span<const std::uint8_t> bytes, const FlicChunkInfo& chunk) {
+    std::vector<std::pair<std::size_t, std::uint8_t>> out;
+    std::size_t at = chunk.offset + chunkHeaderSize;
+    std::size_t end = chunk.offset + chunk.size;
+    std::size_t lines = le16(bytes, at);
+    at += 2;
+    std::size_t row = 0;
+    while (lines > 0 && at + 2 <= end) {
+        std::uint16_t word = le16(bytes, at);
+        at += 2;
+        if ((word & 0xC000) == 0xC000) {
+            row += 0x10000u - word;
+        } else if ((word & 0xC000) == 0x8000) {
+            out.emplace_back(row, static_cast<std::uint8_t>(word));
+        } else {
+            for (std::uint16_t p = 0; p < word && at + 2 <= end; ++p) {
+                auto count = static_cast<std::int8_t>(bytes[at + 1]);
+                at += 2 + (count >= 0 ? 2 * static_cast<std::size_t>(count) : 2);
+            }
+            ++row;
+            --lines;
+        }
+    }
+    return out;
+}
+
 std::vector<const FlicRecord*> FlicLayout::frameRecords() const {
     std::vector<const FlicRecord*> out;
     for (const FlicRecord& r : records)

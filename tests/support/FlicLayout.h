@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace testsupport {
@@ -38,6 +39,11 @@ struct FlicLayout {
     // The frame records only (the ring frame last).
     std::vector<const FlicRecord*> frameRecords() const;
 };
+
+// Rows and values of the last-pixel opcodes of a word-delta chunk (type 7), rows counted as
+// the chunk's line skips and lines move down.
+std::vector<std::pair<std::size_t, std::uint8_t>> wordDeltaLastPixels(
+    std::span<const std::uint8_t> bytes, const FlicChunkInfo& chunk);
 
 std::uint16_t le16(std::span<const std::uint8_t> bytes, std::size_t at);
 std::uint32_t le32(std::span<const std::uint8_t> bytes, std::size_t at);

@@ -14,7 +14,6 @@
 
 using namespace flicgen;
 using testsupport::FlicChunkInfo;
-using testsupport::le16;
 
 namespace {
 
@@ -72,34 +71,6 @@ bool hasChunk(const testsupport::FlicRecord& frame, std::uint16_t type) {
     for (const FlicChunkInfo& c : frame.chunks)
         if (c.type == type) return true;
     return false;
-}
-
-// Rows and values of the last-pixel opcodes of a word-delta chunk.
-std::vector<std::pair<std::size_t, std::uint8_t>> lastPixelOpcodes(
-    std::span<const std::uint8_t> bytes, const FlicChunkInfo& chunk) {
-    std::vector<std::pair<std::size_t, std::uint8_t>> out;
-    std::size_t at = chunk.offset + chunkHeaderSize;
-    std::size_t end = chunk.offset + chunk.size;
-    std::size_t lines = le16(bytes, at);
-    at += 2;
-    std::size_t row = 0;
-    while (lines > 0 && at + 2 <= end) {
-        std::uint16_t word = le16(bytes, at);
-        at += 2;
-        if ((word & 0xC000) == 0xC000) {
-            row += 0x10000u - word;
-        } else if ((word & 0xC000) == 0x8000) {
-            out.emplace_back(row, static_cast<std::uint8_t>(word));
-        } else {
-            for (std::uint16_t p = 0; p < word && at + 2 <= end; ++p) {
-                auto count = static_cast<std::int8_t>(bytes[at + 1]);
-                at += 2 + (count >= 0 ? 2 * static_cast<std::size_t>(count) : 2);
-            }
-            ++row;
-            --lines;
-        }
-    }
-    return out;
 }
 
 // Writes the clip, decodes it with ffmpeg and compares every frame, the ring frame (which must
@@ -175,7 +146,7 @@ void expectFfmpegShowsWhatWasWritten(const Clip& clip, const std::string& name) 
                 last[y] = black ? 0 : before->pixels[y * w + w - 1];
             for (const FlicChunkInfo& c : records[k]->chunks)
                 if (c.type == code::wordDelta)
-                    for (auto [row, value] : lastPixelOpcodes(bytes, c))
+                    for (auto [row, value] : testsupport::wordDeltaLastPixels(bytes, c))
                         last.at(row) = value;
             for (std::size_t y = 0; y < h; ++y)
                 EXPECT_EQ(last[y], want.pixels[y * w + w - 1])
