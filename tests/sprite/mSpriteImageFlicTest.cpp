@@ -2,6 +2,8 @@
 // the window must be the frames the reader decodes on its own.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -10,6 +12,8 @@
 #include "engine/sprite/mSpriteImage.h"
 #include "tests/stage/StageTestSupport.h"
 #include "tests/support/FlicTestFile.h"
+#include "tests/support/PngRead.h"
+#include "tests/support/RunCommand.h"
 #include "tools/flicgen/FlicWriter.h"
 
 using platform::Clock;
@@ -152,6 +156,44 @@ TEST_F(SpriteImageFlic, TheWindowShowsEachFrameInTurnAndLoops) {
         Clock::advance(frameTime);
         stage.step();
     }
+}
+
+TEST_F(SpriteImageFlic, TheWindowShowsTheFramesThePlayerDumps) {
+    std::filesystem::path folder = testing_support::uniqueTempPath("-dump");
+    auto dumped = testing_support::runCommand(
+        testing_support::builtProgram("tools/lumivale-play/lumivale-play") + " --dump " +
+        folder.string() + " " + file.path());
+    ASSERT_EQ(dumped.status, 0) << dumped.output;
+
+    mDirector stage(window, 50);
+    mSpriteImage sprite;
+    ASSERT_TRUE(showAnimation(stage, sprite, 0));
+    const platform::WindowSurface& shown = window.surface();
+    uint32_t background = shown.pixel(0, 0);
+    flicgen::Rgb keyColour = animationPalette()[key];  // every colour of the palette is distinct
+    for (int32_t step = 0; step <= frames; ++step) {
+        int32_t frame = step % frames;
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04d.png", frame);
+        auto dumpedFrame = testing_support::readPng((folder / name).string());
+        ASSERT_EQ(dumpedFrame.width, width) << name;
+        int mismatches = 0;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const uint8_t* rgb =
+                    &dumpedFrame.rgb[static_cast<std::size_t>((y * width + x) * 3)];
+                bool isKey =
+                    rgb[0] == keyColour.r && rgb[1] == keyColour.g && rgb[2] == keyColour.b;
+                uint32_t expected =
+                    isKey ? background : uint32_t{rgb[0]} << 16 | uint32_t{rgb[1]} << 8 | rgb[2];
+                if (shown.pixel(spriteX + x, spriteY + y) != expected) ++mismatches;
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << name;
+        Clock::advance(frameTime);
+        stage.step();
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(SpriteImageFlic, RemappingTranslatesToTheStagePalette) {
