@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <regex>
@@ -226,6 +227,22 @@ TEST(SaverShutdown, HeadlessEndsOnSigtermAndSigint) {
         std::cout << name << " " << end.milliseconds << "\n";
         EXPECT_EQ(saver.exitStatus(), 0) << "signal " << saver.endingSignal();
         EXPECT_FALSE(holdsReport(saver.standardError())) << saver.standardError();
+    }
+}
+
+// The saver children run under the same sanitizer settings as the tests, so that a leak or
+// an error in a child fails the test that started it.
+TEST(SaverShutdown, ChildrenInheritTheEnvironmentWithTheTestsChanges) {
+    ::setenv("LUMIVALE_CHILD_CHECK", "inherited", 1);
+    auto env = runChild("env", {}, {{"DISPLAY", std::nullopt}, {"LUMIVALE_ADDED", "added"}});
+    ::unsetenv("LUMIVALE_CHILD_CHECK");
+    ASSERT_EQ(env.status, 0) << env.error;
+    std::string lines = "\n" + env.output;
+    EXPECT_NE(lines.find("\nLUMIVALE_CHILD_CHECK=inherited\n"), std::string::npos);
+    EXPECT_NE(lines.find("\nLUMIVALE_ADDED=added\n"), std::string::npos);
+    EXPECT_EQ(lines.find("\nDISPLAY="), std::string::npos);
+    if (const char* asan = std::getenv("ASAN_OPTIONS")) {
+        EXPECT_NE(lines.find("\nASAN_OPTIONS=" + std::string(asan) + "\n"), std::string::npos);
     }
 }
 
