@@ -11,6 +11,13 @@ mSpriteImage* Scene::sprite(std::size_t index) const {
     return index < sprites.size() ? sprites[index].get() : nullptr;
 }
 
+mImageFlic* Scene::firstImage() const {
+    for (mImageFlic* image : images) {
+        if (image) return image;
+    }
+    return nullptr;
+}
+
 void Scene::build(mDirector& onStage, const Rect& client, bool previewMode) {
     destroySprites();
     stage = &onStage;

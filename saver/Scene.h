@@ -36,8 +36,9 @@ class Scene {
     // Destroys the sprites (after the stage), which releases their images.
     void destroySprites();
 
-    // The palette source of the stage: image 0 of the running mode.
-    mImageFlic* firstImage() const { return images.empty() ? nullptr : images[0]; }
+    // The palette source of the stage: image 0 of the running mode. When its file did not open,
+    // the first image that did, so that the others are not all translated to a black palette.
+    mImageFlic* firstImage() const;
     bool isPreview() const { return preview; }
     std::size_t spriteCount() const { return sprites.size(); }
     mSpriteImage* sprite(std::size_t index) const;

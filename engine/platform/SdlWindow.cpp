@@ -1,6 +1,7 @@
 #include "engine/platform/SdlWindow.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
 #include <algorithm>
@@ -8,26 +9,45 @@
 
 namespace platform {
 
+namespace {
+
+bool startVideo(std::string& error) {
+    // The picture is drawn in software and pushed by rectangles. A framebuffer through OpenGL
+    // would gain nothing; SDL would re-create the window for it (hiding and showing it at the
+    // start) and load a GL driver, which leaks at exit.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
+    error = SDL_GetError();
+    return false;
+}
+
+// Leaving full screen, SDL waits up to 100 ms for a window manager to move and resize the
+// window back, and the full time where none answers. A full-screen window taken off the
+// screen first is left without that wait: the saver ends at once.
+void unmapFullScreen(SDL_Window* window) {
+    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) return;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+    XUnmapWindow(info.info.x11.display, info.info.x11.window);
+    XSync(info.info.x11.display, False);
+}
+
+}  // namespace
+
 struct SdlWindow::Native {
     SDL_Window* window = nullptr;
     SDL_Surface* shadow = nullptr;  // over the present queue's pixels
 
     ~Native() {
         if (shadow) SDL_FreeSurface(shadow);
-        if (window) SDL_DestroyWindow(window);
+        if (window) {
+            unmapFullScreen(window);
+            SDL_DestroyWindow(window);
+        }
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 };
-
-namespace {
-
-bool startVideo(std::string& error) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
-    error = SDL_GetError();
-    return false;
-}
-
-}  // namespace
 
 std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, std::string& error) {
     Uint32 wake = SDL_RegisterEvents(1);
@@ -56,8 +76,17 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int
     if (!startVideo(error)) return nullptr;
     auto native = std::make_unique<Native>();
     Uint32 flags = SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-    native->window = SDL_CreateWindow(title, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                      width, height, flags);
+    int x = SDL_WINDOWPOS_UNDEFINED;
+    int y = SDL_WINDOWPOS_UNDEFINED;
+    // A full-screen window covers the display by its own size and place too: where no window
+    // manager answers the full-screen request it would otherwise stay at its asked size.
+    if (SDL_Rect display; fullScreen && SDL_GetDisplayBounds(0, &display) == 0) {
+        x = display.x;
+        y = display.y;
+        width = display.w;
+        height = display.h;
+    }
+    native->window = SDL_CreateWindow(title, x, y, width, height, flags);
     return wrap(std::move(native), error);
 }
 
