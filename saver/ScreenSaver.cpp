@@ -88,7 +88,8 @@ void animationThread() {
             if (!frontEnd.previewMode) scene.choreographyPass();
             delay = frontEnd.director->step();
         }
-        idle(delay);
+        // With no sprite due, look again shortly rather than spin (or stop the simulated clock).
+        idle(delay ? delay : idleWait);
     }
 }
 
