@@ -74,7 +74,7 @@ void memcpyBaseline(benchmark::State& state) {
     countPixels(state, state.range(0), state.range(1));
 }
 
-template <void (mBitmap::*copy)(mBitmap&, const Rect&, int32_t, int32_t)>
+template <auto copy>
 void copyRoutine(benchmark::State& state) {
     Scene scene(static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)),
                 state.range(2));

@@ -76,9 +76,7 @@ void mBitmap::copyFrom(const mBitmap& other) {
     if (created) {
         if (from.colorTable) setColors(from.colorTable, 0, 256);
         if (from.bitsPerPixel == 8) {
-            // The opaque copy only reads its source.
-            const_cast<mBitmap&>(other).copyOpaque(*this, Rect{0, 0, from.width, from.height}, 0,
-                                                   0);
+            other.copyOpaque(*this, Rect{0, 0, from.width, from.height}, 0, 0);
         } else {
             for (int32_t y = 0; y < from.height; ++y)
                 std::copy_n(from.topRow + int64_t{y} * from.rowStep, from.stride,

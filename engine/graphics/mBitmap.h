@@ -68,8 +68,9 @@ class mBitmap : public virtual mObject {
 
     // Blitters. The four copies do not clip: the rectangle lies inside the destination and its
     // counterpart from (sourceX, sourceY) inside this bitmap.
-    void copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
-    void copyTransparent(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
+    void copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY) const;
+    void copyTransparent(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                         int32_t sourceY) const;
     void copyRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
     void copyTransparentRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX,
                                  int32_t sourceY);

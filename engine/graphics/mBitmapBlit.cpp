@@ -152,7 +152,8 @@ bool bytePixels(const SurfaceInfo& surface) {
 
 }  // namespace
 
-void mBitmap::copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY) {
+void mBitmap::copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                         int32_t sourceY) const {
     eachRow(*info, *destination.info, rect, sourceX, sourceY,
             [](uint8_t* target, const uint8_t* source, std::size_t width) {
                 std::memmove(target, source, width);
@@ -160,7 +161,7 @@ void mBitmap::copyOpaque(mBitmap& destination, const Rect& rect, int32_t sourceX
 }
 
 void mBitmap::copyTransparent(mBitmap& destination, const Rect& rect, int32_t sourceX,
-                              int32_t sourceY) {
+                              int32_t sourceY) const {
     const auto key = static_cast<uint8_t>(transparentIndex);
     eachRow(*info, *destination.info, rect, sourceX, sourceY,
             [key](uint8_t* target, const uint8_t* source, std::size_t width) {

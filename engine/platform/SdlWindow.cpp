@@ -11,26 +11,58 @@ namespace platform {
 
 namespace {
 
+XErrorHandler previousErrorHandler = nullptr;
+
+// A window can go away under us: one someone else owns is destroyed by its owner, and our own
+// is destroyed while the display still has requests about it in flight. Xlib's default would
+// end the process for that; anything else still goes to it.
+int ignoreVanishedWindows(Display* display, XErrorEvent* event) {
+    if (event->error_code == BadWindow || event->error_code == BadDrawable) return 0;
+    return previousErrorHandler ? previousErrorHandler(display, event) : 0;
+}
+
 bool startVideo(std::string& error) {
     // The picture is drawn in software and pushed by rectangles. A framebuffer through OpenGL
     // would gain nothing; SDL would re-create the window for it (hiding and showing it at the
     // start) and load a GL driver, which leaks at exit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Installed before SDL starts, so that the handler SDL puts back when video shuts down (and
+    // its connections are closed) is this one.
+    if (XErrorHandler current = XSetErrorHandler(ignoreVanishedWindows);
+        current != ignoreVanishedWindows) {
+        previousErrorHandler = current;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
     error = SDL_GetError();
     return false;
 }
 
+Display* x11Display(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
+    return info.info.x11.display;
+}
+
 // Leaving full screen, SDL waits up to 100 ms for a window manager to move and resize the
 // window back, and the full time where none answers. A full-screen window taken off the
 // screen first is left without that wait: the saver ends at once.
-void unmapFullScreen(SDL_Window* window) {
-    if (!(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) return;
+void unmapFullScreen(SDL_Window* window, Display* display) {
+    if (!display || !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) return;
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    XUnmapWindow(info.info.x11.display, info.info.x11.window);
-    XSync(info.info.x11.display, False);
+    if (!SDL_GetWindowWMInfo(window, &info)) return;
+    XUnmapWindow(display, info.info.x11.window);
+    XSync(display, False);
+}
+
+// Destroys the window; errors about requests still in flight for it arrive, and are
+// ignored, before video is shut down.
+void destroy(SDL_Window* window) {
+    Display* display = x11Display(window);
+    unmapFullScreen(window, display);
+    SDL_DestroyWindow(window);
+    if (display) XSync(display, False);
 }
 
 }  // namespace
@@ -41,10 +73,7 @@ struct SdlWindow::Native {
 
     ~Native() {
         if (shadow) SDL_FreeSurface(shadow);
-        if (window) {
-            unmapFullScreen(window);
-            SDL_DestroyWindow(window);
-        }
+        if (window) destroy(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 };
@@ -107,6 +136,18 @@ std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
     uint64_t root = DefaultRootWindow(display);
     XCloseDisplay(display);
     return adopt(root, error);
+}
+
+bool SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
+    int globalX = 0;
+    int globalY = 0;
+    int windowX = 0;
+    int windowY = 0;
+    SDL_GetGlobalMouseState(&globalX, &globalY);
+    SDL_GetWindowPosition(native->window, &windowX, &windowY);
+    x = globalX - windowX;
+    y = globalY - windowY;
+    return true;
 }
 
 bool SdlWindow::waitForClose(int32_t milliseconds) {

@@ -73,6 +73,8 @@ void handle(platform::SdlWindow& window, const SDL_Event& event) {
 }  // namespace
 
 int runDesktop(const HostOptions& options, const char* title) {
+    // A screen saver must not keep the desktop's own screen saver from starting.
+    SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     std::string error;
     auto window = openWindow(options, title, error);
     if (!window) {
@@ -82,7 +84,11 @@ int runDesktop(const HostOptions& options, const char* title) {
     auto& state = hostState();
     state.mode = options.mode;
     state.window = window.get();
-    if (options.mode == HostOptions::Mode::fullscreen) SDL_ShowCursor(SDL_DISABLE);
+    if (options.mode == HostOptions::Mode::fullscreen) {
+        SDL_ShowCursor(SDL_DISABLE);
+        // Moves are measured from where the pointer is now, not from the first move reported.
+        state.cursorKnown = window->pointerPosition(state.cursorX, state.cursorY);
+    }
 
     ScreenSaverProc(*window, saverlib::wmCreate, 0, 0);
     SDL_Event event;

@@ -241,7 +241,7 @@ TEST_F(SaverX, FullScreenIgnoresSmallMovesAndClosesOnALargerOne) {
     // 5 pixels away from the start, though only 3 from the last position.
     ASSERT_EQ(runX("xdotool", {"mousemove", "105", "100"}), 0);
     ASSERT_TRUE(saver->waitFor(endLimit)) << "still running after a move of 5 pixels";
-    EXPECT_EQ(saver->exitStatus(), 0);
+    EXPECT_EQ(saver->exitStatus(), 0) << saver->standardError();
     EXPECT_FALSE(holdsReport(saver->standardError())) << saver->standardError();
 }
 
@@ -250,7 +250,7 @@ TEST_F(SaverX, FullScreenClosesOnAKey) {
     waitForColour("root", "SSaver11.flc");
     ASSERT_EQ(runX("xdotool", {"key", "a"}), 0);
     ASSERT_TRUE(saver->waitFor(endLimit)) << "still running after a key";
-    EXPECT_EQ(saver->exitStatus(), 0);
+    EXPECT_EQ(saver->exitStatus(), 0) << saver->standardError();
     EXPECT_FALSE(holdsReport(saver->standardError())) << saver->standardError();
 }
 
