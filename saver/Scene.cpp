@@ -38,6 +38,7 @@ void Scene::build(mDirector& onStage, const Rect& client, bool previewMode) {
 }
 
 void Scene::destroySprites() {
+    // In index order, as the programs always destroyed them.
     for (auto& held : sprites)
         held.reset();
     sprites.clear();

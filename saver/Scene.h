@@ -39,8 +39,6 @@ class Scene {
     // The palette source of the stage: image 0 of the running mode. When its file did not open,
     // the first image that did, so that the others are not all translated to a black palette.
     mImageFlic* firstImage() const;
-    bool isPreview() const { return preview; }
-    std::size_t spriteCount() const { return sprites.size(); }
     mSpriteImage* sprite(std::size_t index) const;
 
     // Writes one line per placement, pause and resume: "T ACTION INDEX [X Y Z]".

@@ -37,32 +37,20 @@ bool startVideo(std::string& error) {
     return false;
 }
 
-Display* x11Display(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return nullptr;
-    return info.info.x11.display;
-}
-
-// Leaving full screen, SDL waits up to 100 ms for a window manager to move and resize the
-// window back, and the full time where none answers. A full-screen window taken off the
-// screen first is left without that wait: the saver ends at once.
-void unmapFullScreen(SDL_Window* window, Display* display) {
-    if (!display || !(SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) return;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window, &info)) return;
-    XUnmapWindow(display, info.info.x11.window);
-    XSync(display, False);
-}
-
-// Destroys the window; errors about requests still in flight for it arrive, and are
-// ignored, before video is shut down.
+// Destroys the window. Leaving full screen, SDL waits up to 100 ms for a window manager to move
+// and resize the window back, and the full time where none answers: a full-screen window taken
+// off the screen first is left without that wait, and the saver ends at once. Errors about
+// requests still in flight for the window arrive, and are ignored, before video shuts down.
 void destroy(SDL_Window* window) {
-    Display* display = x11Display(window);
-    unmapFullScreen(window, display);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    bool onX11 = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
+    if (onX11 && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
+        XUnmapWindow(info.info.x11.display, info.info.x11.window);
+        XSync(info.info.x11.display, False);
+    }
     SDL_DestroyWindow(window);
-    if (display) XSync(display, False);
+    if (onX11) XSync(info.info.x11.display, False);
 }
 
 }  // namespace
@@ -138,7 +126,7 @@ std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
     return adopt(root, error);
 }
 
-bool SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
+void SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
     int globalX = 0;
     int globalY = 0;
     int windowX = 0;
@@ -147,7 +135,6 @@ bool SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
     SDL_GetWindowPosition(native->window, &windowX, &windowY);
     x = globalX - windowX;
     y = globalY - windowY;
-    return true;
 }
 
 bool SdlWindow::waitForClose(int32_t milliseconds) {

@@ -43,9 +43,8 @@ class SdlWindow : public Window {
     // something to show; an event loop answers it with update().
     uint32_t wakeEvent() const { return wakeType; }
     uint32_t windowId() const;
-    // Where the pointer is, in client coordinates (possibly outside the client area); false
-    // when the display cannot tell.
-    bool pointerPosition(int32_t& x, int32_t& y) const;
+    // Where the pointer is, in client coordinates (possibly outside the client area).
+    void pointerPosition(int32_t& x, int32_t& y) const;
 
     void resizeClient(int32_t width, int32_t height) override;
 

@@ -87,7 +87,7 @@ int runDesktop(const HostOptions& options, const char* title) {
     if (options.mode == HostOptions::Mode::fullscreen) {
         SDL_ShowCursor(SDL_DISABLE);
         // Moves are measured from where the pointer is now, not from the first move reported.
-        state.cursorKnown = window->pointerPosition(state.cursorX, state.cursorY);
+        window->pointerPosition(state.cursorX, state.cursorY);
     }
 
     ScreenSaverProc(*window, saverlib::wmCreate, 0, 0);

@@ -15,9 +15,8 @@ struct HostState {
     std::atomic<bool> quitPosted{false};
     std::atomic<bool> closing{false};
     std::atomic<int32_t> exitCode{0};
-    int32_t cursorX = 0;  // where the mouse was when the saver started
+    int32_t cursorX = 0;  // where the pointer was when full screen started
     int32_t cursorY = 0;
-    bool cursorKnown = false;
 };
 
 HostState& hostState();

@@ -46,15 +46,9 @@ int64_t defScreenSaverProc(platform::Window&, uint32_t message, uint64_t, int64_
             closeSaverWindow();
             break;
         case wmMouseMove: {
-            int32_t x = lowWord(lParam);
-            int32_t y = highWord(lParam);
-            if (!state.cursorKnown) {
-                state.cursorX = x;
-                state.cursorY = y;
-                state.cursorKnown = true;
-            } else if (std::abs(x - state.cursorX) + std::abs(y - state.cursorY) > moveTolerance) {
-                closeSaverWindow();
-            }
+            int32_t moved = std::abs(lowWord(lParam) - state.cursorX) +
+                            std::abs(highWord(lParam) - state.cursorY);
+            if (moved > moveTolerance) closeSaverWindow();
             break;
         }
         default:
