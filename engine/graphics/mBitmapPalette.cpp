@@ -4,6 +4,7 @@
 
 #include "engine/graphics/DefaultColors.h"
 #include "engine/graphics/mBitmap.h"
+#include "engine/media/LittleEndian.h"
 #include "engine/media/mFile.h"
 #include "engine/platform/ColourDistance.h"
 #include "engine/platform/DeviceContext.h"
@@ -30,10 +31,6 @@ PaletteEntry entryOf(const RgbQuad& colour, uint8_t flags) {
     return {colour.red, colour.green, colour.blue, flags};
 }
 
-uint16_t loadU16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
 // The colours of a "PAL " form's "data" chunk (a version, a count and red, green, blue, flags
 // entries) into `out`; false when the resource holds no such chunk.
 bool loadPaletteResource(std::span<const uint8_t> resource, RgbQuad* out) {
@@ -46,7 +43,8 @@ bool loadPaletteResource(std::span<const uint8_t> resource, RgbQuad* out) {
         found = available >= 4;
         if (found) {
             const uint8_t* data = file.cursor;
-            int64_t count = std::min<int64_t>({loadU16(data + 2), 256, (available - 4) / 4});
+            int64_t count =
+                std::min<int64_t>({littleEndian::load16(data + 2), 256, (available - 4) / 4});
             for (int64_t i = 0; i < count; ++i) {
                 const uint8_t* entry = data + 4 + 4 * i;
                 out[i] = {entry[2], entry[1], entry[0], 0};
