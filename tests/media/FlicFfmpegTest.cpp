@@ -1,5 +1,5 @@
 // Every frame the reader decodes must show the pixels ffmpeg decodes from the same file, for
-// the independent files in the shared test data and for a varied set written by flicgen.
+// the independent files in tests/data and for a varied set written by flicgen.
 // Where ffmpeg is known to read a file differently, those pixels are checked against the
 // file's own bytes or against what flicgen was asked to write instead, and only there.
 #include <gtest/gtest.h>
@@ -26,10 +26,10 @@
 #include "tools/flicgen/Patterns.h"
 
 using platform::ReportSink;
+using testing_support::FlicChunkInfo;
+using testing_support::FlicLayout;
+using testing_support::FlicRecord;
 using testing_support::pixelsOf;
-using testsupport::FlicChunkInfo;
-using testsupport::FlicLayout;
-using testsupport::FlicRecord;
 
 namespace code = flicgen::code;
 
@@ -92,7 +92,7 @@ void notePaletteLevels(std::span<const std::uint8_t> bytes, const FlicChunkInfo&
     std::size_t at = chunk.offset + flicgen::chunkHeaderSize;
     std::size_t end = chunk.offset + chunk.size;
     if (at + 2 > end) return;
-    std::size_t packets = testsupport::le16(bytes, at);
+    std::size_t packets = testing_support::le16(bytes, at);
     at += 2;
     std::size_t entry = 0;
     for (; packets > 0 && at + 2 <= end; --packets) {
@@ -116,7 +116,9 @@ struct Mismatches {
     std::string first;
 
     void note(std::size_t x, std::size_t y, const std::string& what) {
-        if (count++ == 0) first = "(" + std::to_string(x) + "," + std::to_string(y) + ") " + what;
+        if (count++ != 0) return;
+        first = '(';
+        first += std::to_string(x) + "," + std::to_string(y) + ") " + what;
     }
 };
 
@@ -176,13 +178,13 @@ bool isLevels64(const flicgen::FrameOptions& options, flicgen::FlicFormat format
 // Decodes every frame and the ring frame with the reader and with ffmpeg and compares them.
 void expectSameAsFfmpeg(const std::filesystem::path& path, FfmpegQuirk quirk,
                         const Intention* intended = nullptr) {
-    if (!testsupport::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
-    auto bytes = testsupport::readBytes(path);
+    if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    auto bytes = testing_support::readBytes(path);
     ASSERT_GE(bytes.size(), flicgen::headerSize);
     // A header that counts a final pad byte the file lacks: the record walk gets it back.
     auto walked = bytes;
-    walked.resize(std::max<std::size_t>(walked.size(), testsupport::le32(bytes, 0)));
-    auto layout = testsupport::readFlicLayout(walked);
+    walked.resize(std::max<std::size_t>(walked.size(), testing_support::le32(bytes, 0)));
+    auto layout = testing_support::readFlicLayout(walked);
     ASSERT_TRUE(layout);
     auto records = layout->frameRecords();
     ASSERT_GE(records.size(), layout->frames);
@@ -196,7 +198,8 @@ void expectSameAsFfmpeg(const std::filesystem::path& path, FfmpegQuirk quirk,
     // ffmpeg's format probe turns away a header speed above 2000.
     std::string_view demuxer = layout->speed > 2000 ? "flic" : "";
     std::string failure;
-    auto video = testsupport::ffmpegDecode(firstOnly ? firstOnly->path() : path, demuxer, &failure);
+    auto video =
+        testing_support::ffmpegDecode(firstOnly ? firstOnly->path() : path, demuxer, &failure);
     ASSERT_TRUE(video) << failure;
     ASSERT_EQ(video->width, layout->width);
     ASSERT_EQ(video->height, layout->height);
@@ -227,7 +230,7 @@ void expectSameAsFfmpeg(const std::filesystem::path& path, FfmpegQuirk quirk,
             // ffmpeg writes the last-pixel opcode at the end of its padded row, past the
             // picture when that is wider, so it still shows the old last pixel there.
             if (chunk.type == code::wordDelta)
-                for (auto [row, value] : testsupport::wordDeltaLastPixels(walked, chunk))
+                for (auto [row, value] : testing_support::wordDeltaLastPixels(walked, chunk))
                     if (row < layout->height) stale[row * width + width - 1] = true;
             // ffmpeg keeps the previous picture; ours is the chunk's rows as they stand.
             if (ffmpegSkips(chunk, *layout)) {

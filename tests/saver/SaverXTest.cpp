@@ -58,7 +58,7 @@ class SaverX : public ::testing::Test {
             server.reset();
             return;
         }
-        display = ":" + said->substr(0, said->find('\n'));
+        display = ':' + said->substr(0, said->find('\n'));
     }
 
     static void TearDownTestSuite() {

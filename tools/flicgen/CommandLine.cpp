@@ -22,8 +22,10 @@ int number(std::string_view text, int low, int high, std::string_view what) {
 
 std::string sceneNames(DemoProgram program) {
     std::string names;
-    for (const DemoScene& scene : demoScenes(program))
-        names += (names.empty() ? "" : " ") + std::string(scene.file);
+    for (const DemoScene& scene : demoScenes(program)) {
+        if (!names.empty()) names += ' ';
+        names += scene.file;
+    }
     return names;
 }
 
