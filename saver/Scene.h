@@ -4,7 +4,7 @@
 #include <ostream>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
+#include "engine/base/Rect.h"
 #include "engine/media/mImageFlic.h"
 #include "engine/sprite/mSpriteImage.h"
 #include "engine/stage/mDirector.h"

@@ -1,4 +1,4 @@
-#include "engine/media/InPlaceReader.h"
+#include "engine/core/InPlaceReader.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/media/mFile.h"
+#include "engine/core/mFile.h"
 
 // Reads a buffered file in place for the decoders. A request for k bytes is served straight
 // from the file's buffer when they lie there; when fewer remain the file's `fill` keeps the

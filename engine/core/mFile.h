@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/graphics/mObject.h"
+#include "engine/core/mObject.h"
 #include "engine/platform/OsFile.h"
 
 // Buffered file reading for the decoders, RIFF chunk navigation and the keyword reader of the

@@ -2,7 +2,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "engine/media/mFile.h"
+#include "engine/core/mFile.h"
 
 namespace {
 

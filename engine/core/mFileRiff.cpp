@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/media/LittleEndian.h"
-#include "engine/media/mFile.h"
+#include "engine/base/LittleEndian.h"
+#include "engine/core/mFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/graphics/mObject.h"
+#include "engine/core/mObject.h"
 
 #include <array>
 #include <cstring>

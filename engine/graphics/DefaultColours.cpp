@@ -1,8 +1,8 @@
-#include "engine/graphics/DefaultColors.h"
+#include "engine/graphics/DefaultColours.h"
 
 #include <algorithm>
 
-const std::array<DefaultColors::Entry, 256> DefaultColors::table = {{
+const std::array<DefaultColours::Entry, 256> DefaultColours::table = {{
     {0, 0, 0},       {191, 0, 0},     {0, 191, 0},     {191, 191, 0},    // 0
     {0, 0, 191},     {191, 0, 191},   {0, 191, 191},   {192, 192, 192},  // 4
     {192, 220, 192}, {164, 200, 240}, {2, 2, 2},       {25, 25, 25},     // 8
@@ -69,7 +69,7 @@ const std::array<DefaultColors::Entry, 256> DefaultColors::table = {{
     {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255},  // 252
 }};
 
-void DefaultColors::copyTo(RgbQuad* out) {
+void DefaultColours::copyTo(RgbQuad* out) {
     std::transform(table.begin(), table.end(), out, [](const Entry& entry) {
         return RgbQuad{entry.blue, entry.green, entry.red, 0};
     });

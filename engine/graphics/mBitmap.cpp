@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "engine/graphics/DefaultColors.h"
+#include "engine/graphics/DefaultColours.h"
 #include "engine/platform/Display.h"
 #include "engine/platform/Memory.h"
 #include "engine/platform/MemoryContext.h"
@@ -116,8 +116,8 @@ std::array<RgbQuad, 256> mBitmap::currentColours() const {
     int32_t count = surface.colorTable ? colourCount(surface.bitsPerPixel) : 0;
     if (count < 256) {
         // A palette resource may bring fewer colours: the built-in ones fill the rest.
-        DefaultColors::copyTo(colours.data());
-        loadDefaultColors(colours.data());
+        DefaultColours::copyTo(colours.data());
+        loadDefaultColours(colours.data());
     }
     std::copy_n(surface.colorTable, count, colours.begin());
     return colours;

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/graphics/BitmapInfoHeader.h"
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
-#include "engine/graphics/mObject.h"
+#include "engine/base/BitmapInfoHeader.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
+#include "engine/core/mObject.h"
 
 namespace platform {
 class DeviceContext;
@@ -64,7 +64,7 @@ class mBitmap : public virtual mObject {
     std::unique_ptr<platform::Palette> createIdentityPalette(bool remapPixels);
     int32_t nearestColor(RgbQuad rgb) const;
     void setColorsRemap(const RgbQuad* entries, int32_t start, int32_t count);
-    static int32_t loadDefaultColors(RgbQuad* out);
+    static int32_t loadDefaultColours(RgbQuad* out);
 
     // Blitters. The four copies do not clip: the rectangle lies inside the destination and its
     // counterpart from (sourceX, sourceY) inside this bitmap.

@@ -2,11 +2,11 @@
 #include <span>
 #include <vector>
 
-#include "engine/graphics/DefaultColors.h"
+#include "engine/base/ColourDistance.h"
+#include "engine/base/LittleEndian.h"
+#include "engine/core/mFile.h"
+#include "engine/graphics/DefaultColours.h"
 #include "engine/graphics/mBitmap.h"
-#include "engine/media/LittleEndian.h"
-#include "engine/media/mFile.h"
-#include "engine/platform/ColourDistance.h"
 #include "engine/platform/DeviceContext.h"
 #include "engine/platform/Display.h"
 #include "engine/platform/Memory.h"
@@ -167,11 +167,11 @@ void mBitmap::setColorsRemap(const RgbQuad* entries, int32_t start, int32_t coun
         transparentIndex = (transparentIndex & ~0xffu) | map[key];
 }
 
-int32_t mBitmap::loadDefaultColors(RgbQuad* out) {
+int32_t mBitmap::loadDefaultColours(RgbQuad* out) {
     if (mObject::stringModule) {
         auto resource = mObject::stringModule->findResource("PALETTE", "default");
         if (!resource.empty() && loadPaletteResource(resource, out)) return 0;
     }
-    DefaultColors::copyTo(out);
+    DefaultColours::copyTo(out);
     return 0;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/mObject.h"
+#include "engine/core/mObject.h"
 
 // A stream with a length in units (frames or samples) that can be opened, played, paused,
 // read and positioned. The audio player fills the operations in; image sources keep these

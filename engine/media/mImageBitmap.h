@@ -2,10 +2,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
+#include "engine/core/mFile.h"
 #include "engine/graphics/mBitmap.h"
-#include "engine/media/mFile.h"
 #include "engine/media/mImage.h"
 
 // The reader interface every image source shares: frame count, size, depth, palette, the

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/media/InPlaceReader.h"
-#include "engine/media/LittleEndian.h"
+#include "engine/base/LittleEndian.h"
+#include "engine/core/InPlaceReader.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <array>
 #include <cstring>
 
-#include "engine/media/InPlaceReader.h"
-#include "engine/media/LittleEndian.h"
+#include "engine/base/LittleEndian.h"
+#include "engine/core/InPlaceReader.h"
 #include "engine/media/mImageFlic.h"
 
 // Frame decoding. Chunk data may address pixels outside the frame, run palette packets past

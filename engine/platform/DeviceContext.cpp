@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/base/PackedPixels.h"
 #include "engine/platform/Display.h"
-#include "engine/platform/PackedPixels.h"
 #include "engine/platform/Palette.h"
 #include "engine/platform/Section.h"
 

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/graphics/BitmapInfoHeader.h"
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/BitmapInfoHeader.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
 
 namespace platform {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "engine/platform/ColourDistance.h"
+#include "engine/base/ColourDistance.h"
 #include "engine/platform/DeviceContext.h"
 
 namespace platform {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <span>
 
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/RgbQuad.h"
 #include "engine/platform/Palette.h"
 
 namespace platform {

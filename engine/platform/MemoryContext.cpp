@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/platform/ColourDistance.h"
+#include "engine/base/ColourDistance.h"
+#include "engine/base/PackedPixels.h"
 #include "engine/platform/Display.h"
-#include "engine/platform/PackedPixels.h"
 #include "engine/platform/Section.h"
 
 namespace platform {

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
+#include "engine/base/Rect.h"
 #include "engine/platform/Palette.h"
 #include "engine/platform/RgbSurface.h"
 

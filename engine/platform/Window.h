@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
+#include "engine/base/Rect.h"
 #include "engine/platform/WindowSurface.h"
 
 namespace platform {

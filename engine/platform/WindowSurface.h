@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
 #include "engine/platform/RgbSurface.h"
 
 namespace platform {

@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
 #include "engine/graphics/mBitmap.h"
 #include "engine/stage/mRenderSolid.h"
 #include "engine/stage/mRenderer.h"

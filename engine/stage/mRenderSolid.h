@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/RgbQuad.h"
+#include "engine/base/Rect.h"
+#include "engine/base/RgbQuad.h"
 #include "engine/stage/mRenderer.h"
 
 // A rectangle filled with one colour, drawn with the stage palette's nearest entry; every

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/graphics/Rect.h"
-#include "engine/graphics/mObject.h"
+#include "engine/base/Rect.h"
+#include "engine/core/mObject.h"
 
 class mDirector;
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/platform/SdlWindow.h"
+#include "engine/platform/sdl/SdlWindow.h"
 #include "saver/ScreenSaver.h"
 #include "saver/host/HostState.h"
 #include "saver/host/ScreenSaverLibrary.h"

@@ -7,10 +7,10 @@
 
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
-#include "engine/platform/PngWriter.h"
 #include "engine/platform/Window.h"
 #include "saver/ScreenSaver.h"
 #include "saver/host/HostState.h"
+#include "saver/host/PngWriter.h"
 #include "saver/host/ScreenSaverLibrary.h"
 #include "saver/host/Signals.h"
 
@@ -32,7 +32,7 @@ bool writeSurface(const platform::Window& window, const std::string& path) {
         rgb.push_back(static_cast<uint8_t>(p));
     }
     auto rect = window.clientRect();
-    return platform::PngWriter::write(path, rect.width(), rect.height(), rgb);
+    return PngWriter::write(path, rect.width(), rect.height(), rgb);
 }
 
 std::string framePath(const std::string& folder, uint32_t index) {

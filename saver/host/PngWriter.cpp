@@ -1,11 +1,9 @@
-#include "engine/platform/PngWriter.h"
+#include "saver/host/PngWriter.h"
 
 #include <png.h>
 
 #include <cstdio>
 #include <memory>
-
-namespace platform {
 
 bool PngWriter::write(const std::string& path, int32_t width, int32_t height,
                       std::span<const uint8_t> rgb) {
@@ -35,5 +33,3 @@ bool PngWriter::write(const std::string& path, int32_t width, int32_t height,
     png_destroy_write_struct(&png, &info);
     return std::fclose(file.release()) == 0;
 }
-
-}  // namespace platform

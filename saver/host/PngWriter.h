@@ -3,8 +3,6 @@
 #include <span>
 #include <string>
 
-namespace platform {
-
 // Writes 8-bit RGB pictures (rows top to bottom, 3 bytes a pixel) as PNG files.
 class PngWriter {
   public:
@@ -12,5 +10,3 @@ class PngWriter {
     static bool write(const std::string& path, int32_t width, int32_t height,
                       std::span<const uint8_t> rgb);
 };
-
-}  // namespace platform

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/media/mFile.h"
+#include "engine/core/mFile.h"
 #include "tests/support/TempFile.h"
 
 using testing_support::TempFile;

@@ -1,4 +1,4 @@
-#include "engine/media/mFile.h"
+#include "engine/core/mFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/graphics/DefaultColors.h"
+#include "engine/graphics/DefaultColours.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ struct Rgb {
     int red, green, blue;
 };
 
-TEST(DefaultColors, FixedRowsAreTheStaticColours) {
+TEST(DefaultColours, FixedRowsAreTheStaticColours) {
     const std::array<Rgb, 10> low = {{{0, 0, 0},
                                       {191, 0, 0},
                                       {0, 191, 0},
@@ -35,7 +35,7 @@ TEST(DefaultColors, FixedRowsAreTheStaticColours) {
                                        {255, 255, 255}}};
     std::array<RgbQuad, 256> colours{};
     colours.fill({9, 9, 9, 9});
-    EXPECT_EQ(mBitmap::loadDefaultColors(colours.data()), 0);
+    EXPECT_EQ(mBitmap::loadDefaultColours(colours.data()), 0);
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(colours[i].red, low[i].red);
@@ -49,28 +49,28 @@ TEST(DefaultColors, FixedRowsAreTheStaticColours) {
         EXPECT_EQ(colour.reserved, 0);
 }
 
-TEST(DefaultColors, PlaceholdersAreDarkBlues) {
+TEST(DefaultColours, PlaceholdersAreDarkBlues) {
     for (int i = 231; i <= 245; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(DefaultColors::table[i].red, 0);
-        EXPECT_EQ(DefaultColors::table[i].green, 0);
-        EXPECT_EQ(DefaultColors::table[i].blue, i - 230);
+        EXPECT_EQ(DefaultColours::table[i].red, 0);
+        EXPECT_EQ(DefaultColours::table[i].green, 0);
+        EXPECT_EQ(DefaultColours::table[i].blue, i - 230);
     }
 }
 
-TEST(DefaultColors, GroupsStartWithTheirGreyAndKeepItsBrightness) {
+TEST(DefaultColours, GroupsStartWithTheirGreyAndKeepItsBrightness) {
     const std::array<int, 17> starts = {10,  11,  19,  34,  53,  77,  102, 127, 157,
                                         178, 196, 212, 223, 227, 229, 230, 231};
     const std::array<int, 16> greys = {2,   25,  46,  67,  87,  106, 123, 140,
                                        156, 172, 186, 200, 213, 225, 237, 248};
     for (std::size_t group = 0; group < greys.size(); ++group) {
         SCOPED_TRACE(group);
-        const auto& grey = DefaultColors::table[starts[group]];
+        const auto& grey = DefaultColours::table[starts[group]];
         EXPECT_EQ(grey.red, greys[group]);
         EXPECT_EQ(grey.green, greys[group]);
         EXPECT_EQ(grey.blue, greys[group]);
         for (int i = starts[group] + 1; i < starts[group + 1]; ++i) {
-            const auto& colour = DefaultColors::table[i];
+            const auto& colour = DefaultColours::table[i];
             int sum = colour.red + colour.green + colour.blue;
             EXPECT_NEAR(sum, 3 * greys[group], 3) << i;
             EXPECT_FALSE(colour.red == colour.green && colour.green == colour.blue) << i;

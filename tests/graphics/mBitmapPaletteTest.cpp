@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "engine/graphics/DefaultColors.h"
+#include "engine/graphics/DefaultColours.h"
 #include "engine/graphics/mBitmap.h"
 #include "engine/platform/Display.h"
 #include "engine/platform/Memory.h"
@@ -218,7 +218,7 @@ TEST_F(IdentityOnPaletteDisplay, IdentityPaletteKeepsTheStaticColours) {
         SCOPED_TRACE(i);
         PaletteEntry entry = palette->entry(i);
         if (i < 10 || i >= 246) {
-            const auto& fixed = DefaultColors::table[i];
+            const auto& fixed = DefaultColours::table[i];
             EXPECT_EQ(entry, (PaletteEntry{fixed.red, fixed.green, fixed.blue, 0}));
         } else {
             EXPECT_EQ(entry, (PaletteEntry{static_cast<uint8_t>(i), 1, 2, Palette::reserved}));
@@ -272,7 +272,7 @@ class PaletteResource : public testing::Test {
         mObject::stringModule = &module;
         std::array<RgbQuad, 256> out{};
         out.fill(rgb(9, 9, 9));
-        EXPECT_EQ(mBitmap::loadDefaultColors(out.data()), 0);
+        EXPECT_EQ(mBitmap::loadDefaultColours(out.data()), 0);
         return out;
     }
 
@@ -288,7 +288,7 @@ TEST_F(PaletteResource, ReplacesTheBuiltInColours) {
     // New bitmaps start with them.
     mBitmap bitmap(2, 2, 8);
     EXPECT_EQ(bitmap.info->colorTable[1], rgb(5, 6, 7));
-    EXPECT_EQ(bitmap.info->colorTable[3].red, DefaultColors::table[3].red);
+    EXPECT_EQ(bitmap.info->colorTable[3].red, DefaultColours::table[3].red);
 }
 
 TEST_F(PaletteResource, ReadsNoFurtherThanTheChunk) {

@@ -73,7 +73,7 @@ TEST(mBitmapSection, IsABottomUpSectionInAMemoryContext) {
         EXPECT_EQ(reinterpret_cast<uint8_t*>(bitmap.info->colorTable), bitmap.memoryHandle.get());
 
         std::array<RgbQuad, 256> defaults{};
-        mBitmap::loadDefaultColors(defaults.data());
+        mBitmap::loadDefaultColours(defaults.data());
         EXPECT_EQ(bitmap.section->colours(), defaults);
         EXPECT_EQ(bitmap.info->colorTable[77], defaults[77]);
     }

@@ -125,7 +125,7 @@ TEST(mBitmapShape, SmallDepthsKeepWholeRowsAndOnlyTheirColours) {
 
 TEST(mBitmapColours, NewBitmapsStartWithTheDefaultColours) {
     std::array<RgbQuad, 256> defaults{};
-    EXPECT_EQ(mBitmap::loadDefaultColors(defaults.data()), 0);
+    EXPECT_EQ(mBitmap::loadDefaultColours(defaults.data()), 0);
     mBitmap bitmap(2, 2, 8);
     for (int i = 0; i < 256; ++i)
         EXPECT_EQ(bitmap.info->colorTable[i], defaults[i]) << i;

@@ -34,7 +34,7 @@ namespace {
 
 struct Original {
     std::vector<std::uint8_t> bytes;
-    testsupport::FlicLayout layout;
+    testing_support::FlicLayout layout;
 };
 
 Original make(const char* pattern, FlicFormat format, int width, int height, int frames,
@@ -46,7 +46,7 @@ Original make(const char* pattern, FlicFormat format, int width, int height, int
         writer.addFrame(frame.pixels, frame.palette, frame.options);
     }
     Original out{writer.build(), {}};
-    out.layout = testsupport::readFlicLayout(out.bytes).value();
+    out.layout = testing_support::readFlicLayout(out.bytes).value();
     return out;
 }
 

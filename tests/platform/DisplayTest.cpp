@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "engine/graphics/DefaultColors.h"
+#include "engine/graphics/DefaultColours.h"
 #include "engine/platform/DeviceContext.h"
 #include "engine/platform/MemoryContext.h"
 #include "engine/platform/Palette.h"
@@ -51,7 +51,7 @@ TEST_F(PaletteDisplay, HasTwentyStandardStaticColours) {
     auto system = systemPalette();
     for (int i : {0, 1, 5, 9, 246, 250, 255}) {
         SCOPED_TRACE(i);
-        const auto& expected = DefaultColors::table[i];
+        const auto& expected = DefaultColours::table[i];
         EXPECT_EQ(system[i], (PaletteEntry{expected.red, expected.green, expected.blue, 0}));
     }
     std::array<PaletteEntry, 8> tail{};

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
+#include "engine/base/Rect.h"
 #include "engine/media/mImage.h"
 #include "engine/media/mImageBitmap.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/media/mFile.h"
+#include "engine/core/mFile.h"
 #include "engine/platform/ReportSink.h"
 #include "engine/platform/Window.h"
 #include "tests/sprite/SpriteTestSupport.h"

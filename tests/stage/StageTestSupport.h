@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/graphics/Rect.h"
+#include "engine/base/Rect.h"
 #include "engine/platform/Clock.h"
 #include "engine/platform/Display.h"
 #include "engine/stage/mDirector.h"

@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-namespace testsupport {
+namespace testing_support {
 
 namespace {
 
@@ -108,4 +108,4 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
     return video;
 }
 
-}  // namespace testsupport
+}  // namespace testing_support

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace testsupport {
+namespace testing_support {
 
 // Frames as an independent decoder sees them: every frame it outputs, as packed RGB
 // (3 bytes a pixel, top row first).
@@ -28,4 +28,4 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
                                          std::string_view inputFormat = {},
                                          std::string* failure = nullptr);
 
-}  // namespace testsupport
+}  // namespace testing_support

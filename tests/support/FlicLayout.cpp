@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace testsupport {
+namespace testing_support {
 
 namespace {
 
@@ -99,4 +99,4 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-}  // namespace testsupport
+}  // namespace testing_support

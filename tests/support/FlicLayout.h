@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace testing_support {
 
 // The record structure of a FLIC file as written, for checking a writer's output without
 // decoding pixels.
@@ -54,4 +54,4 @@ std::optional<FlicLayout> readFlicLayout(std::span<const std::uint8_t> bytes);
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
 
-}  // namespace testsupport
+}  // namespace testing_support

@@ -19,7 +19,7 @@
 
 using namespace flicgen;
 namespace fs = std::filesystem;
-using testsupport::le16;
+using testing_support::le16;
 
 namespace {
 
@@ -85,7 +85,7 @@ using Colour = std::array<std::uint8_t, 3>;
 
 struct SceneFile {
     std::vector<std::uint8_t> bytes;
-    testsupport::FlicLayout layout;
+    testing_support::FlicLayout layout;
 };
 
 // A file the command wrote, read once.
@@ -95,29 +95,29 @@ const SceneFile& sceneFile(const std::string& program, const std::string& file) 
     auto found = files.find(key);
     if (found != files.end()) return found->second;
     SceneFile scene;
-    scene.bytes = testsupport::readBytes(generatedDir() / program / file);
-    auto layout = testsupport::readFlicLayout(scene.bytes);
+    scene.bytes = testing_support::readBytes(generatedDir() / program / file);
+    auto layout = testing_support::readFlicLayout(scene.bytes);
     EXPECT_TRUE(layout) << key << " has a broken record structure";
     if (layout) scene.layout = *layout;
     return files.emplace(key, std::move(scene)).first->second;
 }
 
-const testsupport::DecodedVideo* decoded(const std::string& program, const std::string& file) {
-    static std::map<std::string, std::optional<testsupport::DecodedVideo>> videos;
+const testing_support::DecodedVideo* decoded(const std::string& program, const std::string& file) {
+    static std::map<std::string, std::optional<testing_support::DecodedVideo>> videos;
     std::string key = program + "/" + file;
     auto found = videos.find(key);
     if (found == videos.end()) {
         sceneFile(program, file);
         std::string failure;
-        auto video = testsupport::ffmpegDecode(generatedDir() / program / file, {}, &failure);
+        auto video = testing_support::ffmpegDecode(generatedDir() / program / file, {}, &failure);
         EXPECT_TRUE(video) << key << ": " << failure;
         found = videos.emplace(key, std::move(video)).first;
     }
     return found->second ? &*found->second : nullptr;
 }
 
-const testsupport::FlicChunkInfo* firstChunk(const SceneFile& scene,
-                                             std::initializer_list<std::uint16_t> types) {
+const testing_support::FlicChunkInfo* firstChunk(const SceneFile& scene,
+                                                 std::initializer_list<std::uint16_t> types) {
     auto frames = scene.layout.frameRecords();
     if (frames.empty()) return nullptr;
     for (const auto& chunk : frames[0]->chunks)
@@ -195,8 +195,8 @@ TEST(DemoScenes, CommandWritesExactlyTheFilesTheSaversOpen) {
         EXPECT_EQ(found, std::set<std::string>(p.files.begin(), p.files.end())) << p.name;
         // The build wrote the same files beside the savers.
         for (const std::string& file : p.files)
-            EXPECT_EQ(testsupport::readBytes(fs::path(LUMIVALE_BINARY_DIR) / "saver" / "scenes" /
-                                             p.name / file),
+            EXPECT_EQ(testing_support::readBytes(fs::path(LUMIVALE_BINARY_DIR) / "saver" /
+                                                 "scenes" / p.name / file),
                       sceneFile(p.name, file).bytes)
                 << p.name << "/" << file << " in the build differs or is missing";
     }
@@ -234,7 +234,7 @@ TEST(DemoScenes, SizesLeaveRoomOnA640By480Screen) {
 }
 
 TEST(DemoScenes, FfmpegDecodesEveryFrameWithoutComplaint) {
-    if (!testsupport::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
     for (const Program& p : programs)
         for (const std::string& file : p.files) {
             SCOPED_TRACE(p.name + "/" + file);
@@ -273,7 +273,7 @@ TEST(DemoScenes, FirstFrameTopLeftIsTheBlackBackground) {
 // to the nearest stage colour. Each program's images use only colours that stand there, so
 // the translation is exact, in full mode and in preview mode alike.
 TEST(DemoScenes, EveryColourShownStandsInTheStagePalette) {
-    if (!testsupport::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
     for (const Program& p : programs)
         for (const std::string& image0 : {p.fullImage0, p.previewImage0}) {
             auto palette = firstPalette(sceneFile(p.name, image0));

@@ -13,7 +13,7 @@
 #include "tools/flicgen/Patterns.h"
 
 using namespace flicgen;
-using testsupport::FlicChunkInfo;
+using testing_support::FlicChunkInfo;
 
 namespace {
 
@@ -67,7 +67,7 @@ bool isLevels64(const FrameOptions& options, FlicFormat format) {
            (options.palette == PaletteChunk::Auto && format == FlicFormat::Fli);
 }
 
-bool hasChunk(const testsupport::FlicRecord& frame, std::uint16_t type) {
+bool hasChunk(const testing_support::FlicRecord& frame, std::uint16_t type) {
     for (const FlicChunkInfo& c : frame.chunks)
         if (c.type == type) return true;
     return false;
@@ -78,7 +78,7 @@ bool hasChunk(const testsupport::FlicRecord& frame, std::uint16_t type) {
 // past the visible row, so there the last column is compared with what ffmpeg keeps, and the
 // opcodes themselves are checked against the frames written.
 void expectFfmpegShowsWhatWasWritten(const Clip& clip, const std::string& name) {
-    if (!testsupport::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
     FlicWriter writer(clip.width, clip.height, clip.format, 5, clip.file);
     for (const PatternFrame& f : clip.frames)
         writer.addFrame(f.pixels, f.palette, f.options);
@@ -86,14 +86,14 @@ void expectFfmpegShowsWhatWasWritten(const Clip& clip, const std::string& name) 
     writer.finish(path);
 
     std::string failure;
-    auto video = testsupport::ffmpegDecode(path, "flic", &failure);
+    auto video = testing_support::ffmpegDecode(path, "flic", &failure);
     ASSERT_TRUE(video) << failure;
     EXPECT_EQ(video->messages, "");
     ASSERT_EQ(video->width, clip.width);
     ASSERT_EQ(video->height, clip.height);
     ASSERT_EQ(video->frames.size(), clip.frames.size() + 1);
-    auto bytes = testsupport::readBytes(path);
-    auto layout = testsupport::readFlicLayout(bytes);
+    auto bytes = testing_support::readBytes(path);
+    auto layout = testing_support::readFlicLayout(bytes);
     ASSERT_TRUE(layout);
     auto records = layout->frameRecords();
     ASSERT_EQ(records.size(), clip.frames.size() + 1);
@@ -146,7 +146,7 @@ void expectFfmpegShowsWhatWasWritten(const Clip& clip, const std::string& name) 
                 last[y] = black ? 0 : before->pixels[y * w + w - 1];
             for (const FlicChunkInfo& c : records[k]->chunks)
                 if (c.type == code::wordDelta)
-                    for (auto [row, value] : testsupport::wordDeltaLastPixels(bytes, c))
+                    for (auto [row, value] : testing_support::wordDeltaLastPixels(bytes, c))
                         last.at(row) = value;
             for (std::size_t y = 0; y < h; ++y)
                 EXPECT_EQ(last[y], want.pixels[y * w + w - 1])

@@ -10,9 +10,9 @@
 #include "tools/flicgen/Patterns.h"
 
 using namespace flicgen;
-using testsupport::FlicLayout;
-using testsupport::le16;
-using testsupport::le32;
+using testing_support::FlicLayout;
+using testing_support::le16;
+using testing_support::le32;
 
 namespace {
 
@@ -38,7 +38,7 @@ struct Built {
 
 Built build(const FlicWriter& writer) {
     Built built{writer.build(), {}};
-    auto layout = testsupport::readFlicLayout(built.bytes);
+    auto layout = testing_support::readFlicLayout(built.bytes);
     EXPECT_TRUE(layout);
     if (layout) built.layout = *layout;
     return built;

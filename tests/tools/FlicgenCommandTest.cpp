@@ -105,7 +105,7 @@ TEST(FlicgenCommand, WritesThePatternItNames) {
         if (k == 0) frame.options.postageStamp = true;
         writer.addFrame(frame.pixels, frame.palette, frame.options);
     }
-    EXPECT_EQ(testsupport::readBytes(out), writer.build());
+    EXPECT_EQ(testing_support::readBytes(out), writer.build());
 
     EXPECT_EQ(std::system((tool.string() + " --help >/dev/null").c_str()), 0);
     EXPECT_NE(std::system((tool.string() + " pattern nothing x 2>/dev/null").c_str()), 0);

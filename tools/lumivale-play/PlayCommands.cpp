@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/platform/Clock.h"
-#include "engine/platform/PngWriter.h"
-#include "engine/platform/SdlWindow.h"
+#include "engine/platform/sdl/SdlWindow.h"
+#include "saver/host/PngWriter.h"
 #include "tools/lumivale-play/FrameDecoder.h"
 
 int printInfo(const std::string& path) {
@@ -29,8 +29,7 @@ int dumpFrames(const std::string& folder, const std::string& path) {
         if (!decoder.decode(frame)) return 1;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%04d.png", frame);
-        if (!platform::PngWriter::write(folder + name, decoder.width(), decoder.height(),
-                                        decoder.rgb())) {
+        if (!PngWriter::write(folder + name, decoder.width(), decoder.height(), decoder.rgb())) {
             std::fprintf(stderr, "cannot write %s%s\n", folder.c_str(), name);
             return 1;
         }

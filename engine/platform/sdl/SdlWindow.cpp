@@ -1,56 +1,25 @@
-#include "engine/platform/SdlWindow.h"
+#include "engine/platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <array>
 
+#include "engine/platform/sdl/Xlib.h"
+
 namespace platform {
 
 namespace {
-
-XErrorHandler previousErrorHandler = nullptr;
-
-// A window can go away under us: one someone else owns is destroyed by its owner, and our own
-// is destroyed while the display still has requests about it in flight. Xlib's default would
-// end the process for that; anything else still goes to it.
-int ignoreVanishedWindows(Display* display, XErrorEvent* event) {
-    if (event->error_code == BadWindow || event->error_code == BadDrawable) return 0;
-    return previousErrorHandler ? previousErrorHandler(display, event) : 0;
-}
 
 bool startVideo(std::string& error) {
     // The picture is drawn in software and pushed by rectangles. A framebuffer through OpenGL
     // would gain nothing; SDL would re-create the window for it (hiding and showing it at the
     // start) and load a GL driver, which leaks at exit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    // Installed before SDL starts, so that the handler SDL puts back when video shuts down (and
-    // its connections are closed) is this one.
-    if (XErrorHandler current = XSetErrorHandler(ignoreVanishedWindows);
-        current != ignoreVanishedWindows) {
-        previousErrorHandler = current;
-    }
+    xlib::ignoreVanishedWindows();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
     error = SDL_GetError();
     return false;
-}
-
-// Destroys the window. Leaving full screen, SDL waits up to 100 ms for a window manager to move
-// and resize the window back, and the full time where none answers: a full-screen window taken
-// off the screen first is left without that wait, and the saver ends at once. Errors about
-// requests still in flight for the window arrive, and are ignored, before video shuts down.
-void destroy(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    bool onX11 = SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11;
-    if (onX11 && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) {
-        XUnmapWindow(info.info.x11.display, info.info.x11.window);
-        XSync(info.info.x11.display, False);
-    }
-    SDL_DestroyWindow(window);
-    if (onX11) XSync(info.info.x11.display, False);
 }
 
 }  // namespace
@@ -61,7 +30,7 @@ struct SdlWindow::Native {
 
     ~Native() {
         if (shadow) SDL_FreeSurface(shadow);
-        if (window) destroy(window);
+        if (window) xlib::destroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 };
@@ -116,13 +85,11 @@ std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& erro
 }
 
 std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
+    uint64_t root = xlib::rootWindow();
+    if (!root) {
         error = "no X display";
         return nullptr;
     }
-    uint64_t root = DefaultRootWindow(display);
-    XCloseDisplay(display);
     return adopt(root, error);
 }
 

@@ -1,4 +1,4 @@
-#include "engine/platform/PngWriter.h"
+#include "saver/host/PngWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ TEST(PngWriter, WritesPixelsThatReadBackExactly) {
     for (std::size_t i = 0; i < rgb.size(); ++i)
         rgb[i] = static_cast<uint8_t>(i * 37);
     auto path = testing_support::uniqueTempPath(".png");
-    ASSERT_TRUE(platform::PngWriter::write(path, 5, 3, rgb));
+    ASSERT_TRUE(PngWriter::write(path, 5, 3, rgb));
     auto back = testing_support::readPng(path);
     std::filesystem::remove(path);
     EXPECT_EQ(back.width, 5);
@@ -24,9 +24,9 @@ TEST(PngWriter, WritesPixelsThatReadBackExactly) {
 
 TEST(PngWriter, RefusesShortPixelsAndUnwritablePaths) {
     std::vector<uint8_t> rgb(10);
-    EXPECT_FALSE(platform::PngWriter::write(testing_support::uniqueTempPath(".png"), 5, 3, rgb));
-    EXPECT_FALSE(platform::PngWriter::write("/nonexistent/dir/x.png", 1, 1, rgb));
-    EXPECT_FALSE(platform::PngWriter::write(testing_support::uniqueTempPath(".png"), 0, 1, rgb));
+    EXPECT_FALSE(PngWriter::write(testing_support::uniqueTempPath(".png"), 5, 3, rgb));
+    EXPECT_FALSE(PngWriter::write("/nonexistent/dir/x.png", 1, 1, rgb));
+    EXPECT_FALSE(PngWriter::write(testing_support::uniqueTempPath(".png"), 0, 1, rgb));
 }
 
 }  // namespace
