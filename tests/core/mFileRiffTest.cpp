@@ -69,15 +69,37 @@ TEST(mFileRiff, WalksNestedListsAndChunks) {
 }
 
 TEST(mFileRiff, AbsentChunkLeavesTheCursorAtTheContainerEnd) {
-    auto bytes = nestedRiff();
-    TempFile temp(bytes);
+    // "dddd" directly follows the list "want"; a LIST "extr" follows the form, outside the size
+    // the form states.
+    ByteWriter w;
+    w.bytes(nestedRiff()).tag("LIST").u32(4 + 12).tag("extr").tag("dddd").u32(4).u32(0);
+    TempFile temp(w.data);
     mFile file;
     ASSERT_EQ(file.open(temp.path(), 0), 1);
     ASSERT_EQ(file.descendRiff(cc("TEST")), 1);
     ASSERT_EQ(file.descendList(cc("want")), 1);
+    int32_t listData = offsetOf(file);
     int32_t listEnd = file.chunkEnds[1];
     EXPECT_EQ(file.findChunk(cc("none")), 0);
     EXPECT_EQ(offsetOf(file), listEnd);
+    EXPECT_EQ(file.findChunk(cc("dddd")), 0);
+    EXPECT_EQ(offsetOf(file), listEnd);
+
+    ASSERT_EQ(file.seek(listData, 0), listData);
+    ASSERT_EQ(file.descendList(cc("deep")), 1);
+    EXPECT_EQ(file.findChunk(cc("dddd")), 0);
+    EXPECT_EQ(offsetOf(file), listEnd);  // the inner list ends with the outer one
+    file.ascendList();
+    file.ascendList();
+
+    int32_t formEnd = file.chunkEnds[0];
+    ASSERT_EQ(file.findChunk(cc("dddd")), 1);
+    file.ascendChunk();
+    EXPECT_EQ(offsetOf(file), formEnd);
+    EXPECT_EQ(file.descendList(cc("extr")), 0);
+    EXPECT_EQ(offsetOf(file), formEnd);
+    EXPECT_EQ(file.findChunk(cc("LIST")), 0);
+    EXPECT_EQ(offsetOf(file), formEnd);
     file.close();
 }
 
