@@ -81,6 +81,9 @@ class mFile : public virtual mObject {
   private:
     // Makes sure `count` bytes lie between `cursor` and `bufferEnd`.
     void ensure(int32_t count);
+    bool headerInside();
+    int32_t containerEnd() const;
+    int32_t skipTo(int64_t end);
     int32_t cursorOffset() const;
     void resetState();
     bool inMemory() const { return (modeFlags & memoryMode) != 0; }

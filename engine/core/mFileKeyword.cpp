@@ -7,7 +7,6 @@
 namespace {
 
 constexpr std::ptrdiff_t scanLimit = 80;
-constexpr std::ptrdiff_t lookAhead = 160;
 
 bool isLineEnd(uint8_t c) {
     return c == '\n' || c == '\r' || c == 0;
@@ -36,10 +35,21 @@ bool startsWith(const uint8_t* p, const uint8_t* end, const char* keyword, std::
     return true;
 }
 
+// Bytes a line may need in the buffer: the longest keyword, its "=" and blanks, its argument and
+// the byte behind it that the argument's terminator takes. An unknown word and the separators
+// after it, or a comment, need less.
+std::ptrdiff_t lookAheadFor(const char* const* keywords) {
+    std::size_t longest = 0;
+    for (std::size_t index = 0; keywords[index] && keywords[index][0]; ++index)
+        longest = std::max(longest, std::strlen(keywords[index]));
+    return static_cast<std::ptrdiff_t>(longest) + 2 * scanLimit + 1;
+}
+
 }  // namespace
 
 int32_t mFile::readKeyword(const char* const* keywords) {
     if (!isOpen || !keywords) return -1;
+    const std::ptrdiff_t lookAhead = lookAheadFor(keywords);
     for (;;) {
         if (bufferEnd - cursor < lookAhead && !fill(cursor)) return -1;
         // After the look-ahead refill, no data at the cursor means the end of the file.

@@ -35,9 +35,9 @@ int32_t mFile::descendRiff(uint32_t formType) {
 
 int32_t mFile::findChunk(uint32_t chunkId) {
     if (!isOpen) return 0;
+    // Every skip moves at least one header forward, so this ends at the container's end.
     for (;;) {
-        ensure(8);
-        if (dataEnd - cursor >= 8 && littleEndian::load32(cursor) == chunkId) {
+        if (headerInside() && littleEndian::load32(cursor) == chunkId) {
             uint32_t size = littleEndian::load32(cursor + 4);
             chunkSize =
                 static_cast<int32_t>(std::min<uint32_t>(size, std::numeric_limits<int32_t>::max()));
@@ -45,26 +45,36 @@ int32_t mFile::findChunk(uint32_t chunkId) {
             cursor += 8;
             return 1;
         }
-        // Every skip moves at least one header forward, so this ends at the container's end.
         if (!skipChunk()) return 0;
     }
 }
 
 int32_t mFile::skipChunk() {
     if (!isOpen) return 0;
-    int32_t containerEnd = chunkEnds[static_cast<std::size_t>(chunkDepth)];
-    ensure(8);
-    if (dataEnd - cursor < 8) {
-        seek(containerEnd, 0);
-        return 0;
-    }
-    int64_t end = chunkEndFrom(cursorOffset(), littleEndian::load32(cursor + 4));
-    if (end <= containerEnd) {
-        seek(static_cast<int32_t>(end), 0);
-        return 1;
-    }
-    seek(containerEnd, 0);
+    if (headerInside())
+        return skipTo(chunkEndFrom(cursorOffset(), littleEndian::load32(cursor + 4)));
+    seek(containerEnd(), 0);
     return 0;
+}
+
+// Moves to `end` and returns 1 when it lies inside the current container, else moves to the
+// container's end and returns 0. A failed seek leaves the cursor where it is and returns 0 too,
+// so that a search ends.
+int32_t mFile::skipTo(int64_t end) {
+    if (end <= containerEnd()) return seek(static_cast<int32_t>(end), 0) < 0 ? 0 : 1;
+    seek(containerEnd(), 0);
+    return 0;
+}
+
+// A whole chunk header lies at the cursor, before the current container's end.
+bool mFile::headerInside() {
+    ensure(8);
+    return int64_t{cursorOffset()} + 8 <= containerEnd() && dataEnd - cursor >= 8;
+}
+
+// Sizes in a damaged file may claim more than it holds: no walk goes past the end of the data.
+int32_t mFile::containerEnd() const {
+    return std::min(chunkEnds[static_cast<std::size_t>(chunkDepth)], fileSize);
 }
 
 int32_t mFile::descendList(uint32_t listType) {
@@ -74,12 +84,7 @@ int32_t mFile::descendList(uint32_t listType) {
         ensure(4);
         if (dataEnd - cursor >= 4 && littleEndian::load32(cursor) == listType) break;
         // A list of another type is passed over whole.
-        int32_t containerEnd = chunkEnds[static_cast<std::size_t>(chunkDepth)];
-        if (chunkEnd > containerEnd) {
-            seek(containerEnd, 0);
-            return 0;
-        }
-        if (seek(chunkEnd, 0) < 0) return 0;
+        if (!skipTo(chunkEnd)) return 0;
     }
     // Deeper nesting than the table holds is refused rather than written past its end.
     if (chunkDepth + 1 >= maxChunkDepth) return 0;
@@ -90,11 +95,11 @@ int32_t mFile::descendList(uint32_t listType) {
 }
 
 int32_t mFile::ascendChunk() {
-    return seek(chunkEnd, 0);
+    return seek(std::min(chunkEnd, fileSize), 0);
 }
 
 int32_t mFile::ascendList() {
-    int32_t result = seek(chunkEnds[static_cast<std::size_t>(chunkDepth)], 0);
+    int32_t result = seek(containerEnd(), 0);
     chunkDepth = std::max(chunkDepth - 1, 0);
     return result;
 }

@@ -194,7 +194,9 @@ int32_t mImageFlic::seekFrame(int32_t frame, int32_t origin) {
     } else if (origin == 2) {
         target = static_cast<int64_t>(frameCount) - frame;
     }
-    if (target < 0 || target >= frameCount) return currentFrame;
+    // A frame before the first is the first, whichever origin led there.
+    target = std::max<int64_t>(target, 0);
+    if (target >= frameCount) return currentFrame;
     frame = static_cast<int32_t>(target);
 
     if (frame == lastDecoded) {
@@ -226,7 +228,7 @@ bool mImageFlic::ringFrameFollows() {
 // Decodes the frames before `frame` on the reader's own behalf, forward from the frame in the
 // bitmap or again from the first frame; `frame` itself is left for the next readFrame. When no
 // frame could be decoded yet, replaying starts from the first frame too, so that the current
-// frame never becomes -1.
+// frame never becomes -1. Returns `frame`, as every seek within range does.
 int32_t mImageFlic::replay(int32_t frame) {
     if (lastDecoded >= 0 && lastDecoded < frame) {
         currentFrame = lastDecoded;

@@ -34,6 +34,8 @@ class mImageFlic : public mImageBitmap {
     int32_t WriteHeader() override;
     int32_t readFrame(int32_t x, int32_t y, const Rect* clip) override;
     int32_t WriteFrame(int32_t first, int32_t second, int32_t third) override;
+    // Returns the frame asked for, whichever way it is reached; a frame before the first is the
+    // first. Past the last frame nothing changes and the result is `currentFrame`.
     int32_t seekFrame(int32_t frame, int32_t origin) override;
     int32_t updateRemap() override;
     int32_t attachBitmap(mBitmap* bitmap) override;

@@ -87,6 +87,31 @@ TEST(mFileKeyword, ReadsAcrossRefills) {
         EXPECT_EQ(words[static_cast<std::size_t>(i)], (Word{kFrame, std::to_string(i)}));
 }
 
+TEST(mFileKeyword, LongestLinesComeBackWholeWhereverTheBufferEnds) {
+    std::string argument;
+    while (argument.size() < 80)
+        argument += "abcdefghij";
+    // The keyword, 80 blanks and an argument cut at its 81st byte, which hides the IF behind it.
+    std::string lines =
+        "LABEL" + std::string(80, ' ') + argument + "IF 2\nFRAME=" + argument + "\nIF 1\n";
+    std::vector<Word> expected = {{kLabel, argument}, {kFrame, argument}, {kIf, "1"}};
+    for (std::size_t lead = 0; lead < 600; ++lead) {
+        std::string text = std::string(lead, '\n') + lines;
+        TempFile temp(text);
+        mFile file;
+        file.setBufferSizes(256, 256);
+        ASSERT_EQ(file.open(temp.path(), 0), 1);
+        EXPECT_EQ(readAll(file), expected) << lead << " line breaks before";
+        file.close();
+
+        std::vector<uint8_t> block(text.begin(), text.end());
+        block.push_back(0);
+        file.openMemory(block.data(), static_cast<int32_t>(text.size()));
+        EXPECT_EQ(readAll(file), expected) << lead << " line breaks before, in memory";
+        file.close();
+    }
+}
+
 TEST(mFileKeyword, MemoryBlockWithASpareByte) {
     std::string text = "LABEL one\nFRAME 5";
     std::vector<uint8_t> block(text.begin(), text.end());

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/core/mFile.h"
@@ -69,15 +75,37 @@ TEST(mFileRiff, WalksNestedListsAndChunks) {
 }
 
 TEST(mFileRiff, AbsentChunkLeavesTheCursorAtTheContainerEnd) {
-    auto bytes = nestedRiff();
-    TempFile temp(bytes);
+    // "dddd" directly follows the list "want"; a LIST "extr" follows the form, outside the size
+    // the form states.
+    ByteWriter w;
+    w.bytes(nestedRiff()).tag("LIST").u32(4 + 12).tag("extr").tag("dddd").u32(4).u32(0);
+    TempFile temp(w.data);
     mFile file;
     ASSERT_EQ(file.open(temp.path(), 0), 1);
     ASSERT_EQ(file.descendRiff(cc("TEST")), 1);
     ASSERT_EQ(file.descendList(cc("want")), 1);
+    int32_t listData = offsetOf(file);
     int32_t listEnd = file.chunkEnds[1];
     EXPECT_EQ(file.findChunk(cc("none")), 0);
     EXPECT_EQ(offsetOf(file), listEnd);
+    EXPECT_EQ(file.findChunk(cc("dddd")), 0);
+    EXPECT_EQ(offsetOf(file), listEnd);
+
+    ASSERT_EQ(file.seek(listData, 0), listData);
+    ASSERT_EQ(file.descendList(cc("deep")), 1);
+    EXPECT_EQ(file.findChunk(cc("dddd")), 0);
+    EXPECT_EQ(offsetOf(file), listEnd);  // the inner list ends with the outer one
+    file.ascendList();
+    file.ascendList();
+
+    int32_t formEnd = file.chunkEnds[0];
+    ASSERT_EQ(file.findChunk(cc("dddd")), 1);
+    file.ascendChunk();
+    EXPECT_EQ(offsetOf(file), formEnd);
+    EXPECT_EQ(file.descendList(cc("extr")), 0);
+    EXPECT_EQ(offsetOf(file), formEnd);
+    EXPECT_EQ(file.findChunk(cc("LIST")), 0);
+    EXPECT_EQ(offsetOf(file), formEnd);
     file.close();
 }
 
@@ -120,6 +148,104 @@ TEST(mFileRiff, TruncatedAndLyingSizesEndTheSearch) {
             EXPECT_EQ(file.descendList(cc("want")), 0) << cut;
         }
         file.close();
+    }
+}
+
+using Walk = std::function<std::vector<int32_t>(mFile&)>;
+
+// Runs `walk` over the bytes, in memory or from a file, on a thread of its own and appends the
+// cursor's file offset to its results. Gives up after seconds or a flood of reports, so that a
+// walk that never ends fails the test instead of hanging it.
+std::optional<std::vector<int32_t>> walkBounded(std::vector<uint8_t> bytes, bool inMemory,
+                                                Walk walk,
+                                                const platform::ReportSink::Capture& capture) {
+    auto task = std::make_shared<std::packaged_task<std::vector<int32_t>()>>(
+        [bytes = std::move(bytes), inMemory, walk]() mutable {
+            mFile file;
+            std::optional<TempFile> temp;
+            if (inMemory) {
+                file.openMemory(bytes.data(), static_cast<int32_t>(bytes.size()));
+            } else {
+                temp.emplace(bytes);
+                file.open(temp->path(), 0);
+            }
+            auto results = walk(file);
+            results.push_back(offsetOf(file));
+            file.close();
+            return results;
+        });
+    auto outcome = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    for (int wait = 0; wait < 500 && capture.count() < 100; ++wait) {
+        if (outcome.wait_for(std::chrono::milliseconds(10)) == std::future_status::ready)
+            return outcome.get();
+    }
+    return std::nullopt;
+}
+
+// A RIFF form of the stated size 100, holding `inside` and nothing more.
+std::vector<uint8_t> shortRiff(const char (&form)[5], const std::vector<uint8_t>& inside) {
+    ByteWriter w;
+    w.tag("RIFF").u32(100).tag(form).bytes(inside);
+    return w.data;
+}
+
+TEST(mFileRiff, SizesBeyondTheDataEndEverySearchAtTheDataEnd) {
+    ByteWriter junk;  // claims 50 bytes, holds 4
+    junk.tag("JUNK").u32(50).u32(0);
+    ByteWriter otherList;  // claims 60 bytes, holds 4
+    otherList.tag("LIST").u32(60).tag("othr").u32(0);
+    ByteWriter wantList;
+    wantList.tag("LIST").u32(60).tag("want").bytes(junk.data);
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        Walk walk;
+        std::vector<int32_t> expected;  // the results, then the cursor's offset
+    };
+    const Case cases[] = {
+        {"find past a chunk",
+         shortRiff("WAVE", junk.data),
+         [](mFile& f) {
+             return std::vector{f.descendRiff(cc("WAVE")), f.findChunk(cc("data"))};
+         },
+         {1, 0, 24}},
+        {"pass a list",
+         shortRiff("TEST", otherList.data),
+         [](mFile& f) {
+             return std::vector{f.descendRiff(cc("TEST")), f.descendList(cc("want"))};
+         },
+         {1, 0, 28}},
+        {"find in a list",
+         shortRiff("TEST", wantList.data),
+         [](mFile& f) {
+             return std::vector{f.descendRiff(cc("TEST")), f.descendList(cc("want")),
+                                f.findChunk(cc("data"))};
+         },
+         {1, 1, 0, 36}},
+        {"leave a list",
+         shortRiff("TEST", wantList.data),
+         [](mFile& f) {
+             return std::vector{f.descendRiff(cc("TEST")), f.descendList(cc("want")),
+                                f.ascendList(), f.findChunk(cc("data"))};
+         },
+         {1, 1, 36, 0, 36}},
+        {"leave a chunk",
+         shortRiff("WAVE", junk.data),
+         [](mFile& f) {
+             return std::vector{f.descendRiff(cc("WAVE")), f.findChunk(cc("JUNK")), f.ascendChunk(),
+                                f.findChunk(cc("data"))};
+         },
+         {1, 1, 24, 0, 24}},
+    };
+    for (const Case& c : cases) {
+        for (bool inMemory : {true, false}) {
+            platform::ReportSink::Capture capture;
+            std::string name = std::string(c.name) + (inMemory ? " in memory" : " on disk");
+            auto results = walkBounded(c.bytes, inMemory, c.walk, capture);
+            EXPECT_EQ(results, c.expected) << name;
+            EXPECT_EQ(capture.count(), 0u) << name;
+        }
     }
 }
 

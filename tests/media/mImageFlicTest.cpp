@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
 #include <vector>
 
 #include "engine/platform/Memory.h"
@@ -168,7 +169,7 @@ TEST_F(FlicSixFrames, SeekOriginsAndOutOfRangeFrames) {
     ASSERT_EQ(flic.seekFrame(2, 0), 2);
     ASSERT_EQ(flic.readFrame(0, 0, nullptr), 2);
     int32_t positionBefore = flic.position;
-    for (auto [frame, origin] : {std::pair{6, 0}, {100, 0}, {-1, 0}, {4, 1}, {7, 2}, {0, 2}}) {
+    for (auto [frame, origin] : {std::pair{6, 0}, {100, 0}, {4, 1}, {0, 2}}) {
         EXPECT_EQ(flic.seekFrame(frame, origin), 2) << frame << " origin " << origin;
         EXPECT_EQ(flic.lastDecoded, 2);
         EXPECT_EQ(flic.currentFrame, 2);
@@ -181,6 +182,24 @@ TEST_F(FlicSixFrames, SeekOriginsAndOutOfRangeFrames) {
     EXPECT_EQ(flic.seekFrame(-4, 1), 0);
     EXPECT_EQ(flic.readFrame(0, 0, nullptr), 0);
     EXPECT_EQ(pixelsOf(*flic.frameBitmap), expectedPicture(0));
+}
+
+TEST_F(FlicSixFrames, FramesBeforeTheFirstAreTheFirst) {
+    for (auto [frame, origin] :
+         {std::pair{-1, 0}, {-5, 1}, {7, 2}, {std::numeric_limits<int32_t>::min(), 0}}) {
+        ASSERT_EQ(flic.seekFrame(3, 0), 3);
+        ASSERT_EQ(flic.readFrame(0, 0, nullptr), 3);
+        EXPECT_EQ(flic.seekFrame(frame, origin), 0) << frame << " origin " << origin;
+        EXPECT_EQ(flic.currentFrame, 0);
+        EXPECT_EQ(flic.readFrame(0, 0, nullptr), 0);
+        EXPECT_EQ(pixelsOf(*flic.frameBitmap), expectedPicture(0));
+    }
+    // After the last frame the ring frame brings back the first, as seekFrame(0, 0) does.
+    ASSERT_EQ(flic.seekFrame(frames - 1, 0), frames - 1);
+    ASSERT_EQ(flic.readFrame(0, 0, nullptr), frames - 1);
+    EXPECT_EQ(flic.seekFrame(-frames, 1), 0);
+    EXPECT_EQ(flic.lastDecoded, 0);
+    EXPECT_EQ(pixelAt(*flic.frameBitmap, 3, 0), 99);
 }
 
 TEST_F(FlicSixFrames, ClippedCopiesWriteOnlyInsideTheClipAndTheFrame) {
