@@ -162,22 +162,7 @@ void mImageFlic::copyToDestination(int32_t x, int32_t y, const Rect* clip) {
               static_cast<int32_t>(bottom)};
     auto sourceX = static_cast<int32_t>(left - x);
     auto sourceY = static_cast<int32_t>(top - y);
-    switch (frameBitmap->drawMode) {
-        case 0:
-            frameBitmap->copyOpaque(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawTransparent:
-            frameBitmap->copyTransparent(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawRemap:
-            frameBitmap->copyRemapped(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawTransparent | mBitmap::drawRemap:
-            frameBitmap->copyTransparentRemapped(*destination, rect, sourceX, sourceY);
-            break;
-        default:
-            break;
-    }
+    frameBitmap->copyByDrawMode(*destination, rect, sourceX, sourceY);
 }
 
 int32_t mImageFlic::stepInternally() {
