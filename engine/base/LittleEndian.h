@@ -13,10 +13,6 @@ inline uint32_t load32(const uint8_t* bytes) {
            static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
-inline int16_t loadSigned16(const uint8_t* bytes) {
-    return static_cast<int16_t>(load16(bytes));
-}
-
 inline void store32(uint8_t* bytes, uint32_t value) {
     bytes[0] = static_cast<uint8_t>(value);
     bytes[1] = static_cast<uint8_t>(value >> 8);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 const uint8_t* InPlaceReader::takeSlow(int32_t count) {
+    if (failure) return nullptr;
     if (count <= file.wrapSize && !dataExhausted()) {
         file.fill(file.cursor);
         if (file.cursor && file.dataEnd - file.cursor >= count) {
@@ -11,15 +12,23 @@ const uint8_t* InPlaceReader::takeSlow(int32_t count) {
             return bytes;
         }
     }
-    if (count > maxTake || !copy(scratch.data(), count)) return nullptr;
+    if (count > maxTake) {
+        failure = true;
+        return nullptr;
+    }
+    if (!copy(scratch.data(), count)) return nullptr;
     return scratch.data();
 }
 
 bool InPlaceReader::copy(uint8_t* destination, int64_t count) {
+    if (failure) return false;
     while (count > 0) {
         int64_t available = file.dataEnd - file.cursor;
         if (available == 0) {
-            if (!refill()) return false;
+            if (!refill()) {
+                failure = true;
+                return false;
+            }
             continue;
         }
         int64_t part = std::min(available, count);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/base/LittleEndian.h"
 #include "engine/core/mFile.h"
 
 // Reads a buffered file in place for the decoders. A request for k bytes is served straight
@@ -10,6 +11,11 @@
 // tail in its wrap area (k never exceeds `wrapSize` then) and reads on. Requests the buffers
 // cannot serve in one piece (tiny buffer sizes) are gathered into a scratch block. Every read
 // stops at the end of the valid data: past it the buffer holds stale bytes.
+//
+// The first read that cannot be served (the data ends first, or a take beyond maxTake that the
+// buffer cannot hold) marks the reader failed for good: every later read then yields nothing
+// (0, null or false) and leaves the cursor where it is. A decoder can thus read the fields of
+// a header or packet in a row and check `failed` once before using them.
 class InPlaceReader {
   public:
     // The largest request `take` serves: 256 palette colours of three bytes.
@@ -20,7 +26,7 @@ class InPlaceReader {
     // Pointer to `count` (at most maxTake) contiguous bytes at the cursor, which moves past
     // them; null when the data ends first (the cursor is then at the end of the data).
     const uint8_t* take(int32_t count) {
-        if (file.dataEnd - file.cursor >= count) {
+        if (!failure && file.dataEnd - file.cursor >= count) {
             const uint8_t* bytes = file.cursor;
             file.cursor += count;
             return bytes;
@@ -28,9 +34,26 @@ class InPlaceReader {
         return takeSlow(count);
     }
 
+    // Fields at the cursor, little-endian; 0 when the read fails.
+    uint8_t u8() {
+        const uint8_t* bytes = take(1);
+        return bytes ? bytes[0] : 0;
+    }
+    uint16_t le16() {
+        const uint8_t* bytes = take(2);
+        return bytes ? littleEndian::load16(bytes) : 0;
+    }
+    uint32_t le32() {
+        const uint8_t* bytes = take(4);
+        return bytes ? littleEndian::load32(bytes) : 0;
+    }
+
     // Copies `count` bytes to `destination`, or passes over them when it is null. False when
     // the data ends first.
     bool copy(uint8_t* destination, int64_t count);
+
+    // Whether a read could not be served.
+    bool failed() const { return failure; }
 
     // File offset of the cursor.
     int64_t offset() const { return file.dataOffset + (file.cursor - file.dataStart); }
@@ -53,5 +76,6 @@ class InPlaceReader {
     bool dataExhausted() const { return file.dataEnd < file.bufferEnd; }
 
     mFile& file;
+    bool failure = false;
     std::array<uint8_t, maxTake> scratch{};
 };

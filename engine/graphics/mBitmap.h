@@ -74,6 +74,9 @@ class mBitmap : public virtual mObject {
     void copyRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
     void copyTransparentRemapped(mBitmap& destination, const Rect& rect, int32_t sourceX,
                                  int32_t sourceY);
+    // The copy drawMode selects (0 to 3; any other mode copies nothing), under the same terms
+    // as the four copies. Image sources that clip for themselves copy their frames with it.
+    void copyByDrawMode(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
     int32_t buildRemap(mBitmap* destination);
     void blit(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY);
     void fillRects(uint8_t colorIndex, const Rect* rects, int32_t count);

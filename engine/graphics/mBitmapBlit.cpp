@@ -196,6 +196,26 @@ void mBitmap::copyTransparentRemapped(mBitmap& destination, const Rect& rect, in
             });
 }
 
+void mBitmap::copyByDrawMode(mBitmap& destination, const Rect& rect, int32_t sourceX,
+                             int32_t sourceY) {
+    switch (drawMode) {
+        case 0:
+            copyOpaque(destination, rect, sourceX, sourceY);
+            break;
+        case drawTransparent:
+            copyTransparent(destination, rect, sourceX, sourceY);
+            break;
+        case drawRemap:
+            copyRemapped(destination, rect, sourceX, sourceY);
+            break;
+        case drawTransparent | drawRemap:
+            copyTransparentRemapped(destination, rect, sourceX, sourceY);
+            break;
+        default:
+            break;
+    }
+}
+
 int32_t mBitmap::buildRemap(mBitmap* destination) {
     if (destination == nullptr) {
         // Forget the destination too, so that no copy trusts a table that is gone.
@@ -260,23 +280,7 @@ void mBitmap::blit(mBitmap& destination, const Rect& rect, int32_t sourceX, int3
         clipped.bottom = clipped.top + (from.height - sy);
     }
     if (clipped.isEmpty()) return;
-
-    switch (drawMode) {
-        case 0:
-            copyOpaque(destination, clipped, sx, sy);
-            break;
-        case drawTransparent:
-            copyTransparent(destination, clipped, sx, sy);
-            break;
-        case drawRemap:
-            copyRemapped(destination, clipped, sx, sy);
-            break;
-        case drawTransparent | drawRemap:
-            copyTransparentRemapped(destination, clipped, sx, sy);
-            break;
-        default:
-            break;
-    }
+    copyByDrawMode(destination, clipped, sx, sy);
 }
 
 void mBitmap::fillRects(uint8_t colorIndex, const Rect* rects, int32_t count) {

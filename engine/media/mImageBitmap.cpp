@@ -1,5 +1,7 @@
 #include "engine/media/mImageBitmap.h"
 
+#include <algorithm>
+
 mImageBitmap::~mImageBitmap() {
     if (destination) destination->useCount -= 1;
 }
@@ -46,4 +48,28 @@ uint32_t mImageBitmap::setTransparentColour(uint32_t colour) {
 int32_t mImageBitmap::setRemap(int32_t flag) {
     remap = flag;
     return flag;
+}
+
+// In 64 bits: a frame placed near the ends of the 32-bit range must not wrap into view.
+mImageBitmap::VisibleArea mImageBitmap::visibleArea(int32_t x, int32_t y, const Rect* clip) const {
+    if (!destination) return {};
+    const SurfaceInfo& bounds = *destination->info;
+    int64_t left = 0;
+    int64_t top = 0;
+    int64_t right = bounds.width;
+    int64_t bottom = bounds.height;
+    if (clip) {
+        left = std::max<int64_t>(left, clip->left);
+        top = std::max<int64_t>(top, clip->top);
+        right = std::min<int64_t>(right, clip->right);
+        bottom = std::min<int64_t>(bottom, clip->bottom);
+    }
+    left = std::max<int64_t>(left, x);
+    top = std::max<int64_t>(top, y);
+    right = std::min<int64_t>(right, int64_t{x} + frameWidth);
+    bottom = std::min<int64_t>(bottom, int64_t{y} + frameHeight);
+    if (left >= right || top >= bottom) return {};
+    auto narrow = [](int64_t value) { return static_cast<int32_t>(value); };
+    return {Rect{narrow(left - x), narrow(top - y), narrow(right - x), narrow(bottom - y)},
+            Rect{narrow(left), narrow(top), narrow(right), narrow(bottom)}};
 }

@@ -69,4 +69,18 @@ class mImageBitmap : public virtual mFile, public virtual mImage {
     int32_t paletteChanged = 0;
     int32_t remap = 0;
     int32_t autoAdvance = 0;
+
+  protected:
+    // Where the current frame shows when readFrame places it at (x, y): `source` holds the
+    // frame's visible columns and rows, `target` the destination pixels they go to (`source`
+    // moved by x, y). Both are empty when nothing shows.
+    struct VisibleArea {
+        Rect source;
+        Rect target;
+        bool isEmpty() const { return target.isEmpty(); }
+    };
+    // The frame of frameWidth x frameHeight at (x, y), cut to `clip` (or the whole destination
+    // when null) and to the destination's bounds; empty without a destination. A reader that
+    // decodes rows in order skips the rows above source.top, and needs none from source.bottom.
+    VisibleArea visibleArea(int32_t x, int32_t y, const Rect* clip) const;
 };

@@ -135,49 +135,14 @@ int32_t mImageFlic::readFrame(int32_t x, int32_t y, const Rect* clip) {
     return lastDecoded;
 }
 
-// Clips to the caller's rectangle, the destination and the frame, then copies with the routine
-// the frame bitmap's draw mode selects. The copy routines write 8-bit pixels, so a destination
-// of another depth receives nothing.
+// Copies the visible part of the frame with the routine the frame bitmap's draw mode selects.
+// The routines write 8-bit pixels, so a destination of another depth receives nothing.
 void mImageFlic::copyToDestination(int32_t x, int32_t y, const Rect* clip) {
     const SurfaceInfo& target = *destination->info;
-    const SurfaceInfo& source = *frameBitmap->info;
     if (target.bitsPerPixel != 8 || target.planes != 1) return;
-    int64_t left = 0;
-    int64_t top = 0;
-    int64_t right = target.width;
-    int64_t bottom = target.height;
-    if (clip) {
-        left = std::max<int64_t>(left, clip->left);
-        top = std::max<int64_t>(top, clip->top);
-        right = std::min<int64_t>(right, clip->right);
-        bottom = std::min<int64_t>(bottom, clip->bottom);
-    }
-    left = std::max<int64_t>(left, x);
-    top = std::max<int64_t>(top, y);
-    right = std::min<int64_t>(right, static_cast<int64_t>(x) + source.width);
-    bottom = std::min<int64_t>(bottom, static_cast<int64_t>(y) + source.height);
-    if (top >= bottom || left >= right) return;
-
-    Rect rect{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
-              static_cast<int32_t>(bottom)};
-    auto sourceX = static_cast<int32_t>(left - x);
-    auto sourceY = static_cast<int32_t>(top - y);
-    switch (frameBitmap->drawMode) {
-        case 0:
-            frameBitmap->copyOpaque(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawTransparent:
-            frameBitmap->copyTransparent(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawRemap:
-            frameBitmap->copyRemapped(*destination, rect, sourceX, sourceY);
-            break;
-        case mBitmap::drawTransparent | mBitmap::drawRemap:
-            frameBitmap->copyTransparentRemapped(*destination, rect, sourceX, sourceY);
-            break;
-        default:
-            break;
-    }
+    const VisibleArea area = visibleArea(x, y, clip);
+    if (area.isEmpty()) return;
+    frameBitmap->copyByDrawMode(*destination, area.target, area.source.left, area.source.top);
 }
 
 int32_t mImageFlic::stepInternally() {

@@ -119,10 +119,9 @@ bool mImageFlic::readFrameHeader(InPlaceReader& in, uint32_t& chunks) {
 void mImageFlic::decodeChunks(InPlaceReader& in, uint32_t chunks) {
     for (uint32_t index = 0; index < chunks; ++index) {
         int64_t start = in.offset();
-        const uint8_t* bytes = in.take(chunkHeaderSize);
-        if (!bytes) return;
-        int64_t size = littleEndian::load32(bytes);
-        uint16_t type = littleEndian::load16(bytes + 4);
+        int64_t size = in.le32();
+        uint16_t type = in.le16();
+        if (in.failed()) return;
         bool complete = true;
         switch (type) {
             case colour256:
@@ -173,26 +172,18 @@ void mImageFlic::takeAutoTransparentColour() {
 // bytes. Entries past 255 are dropped. The colours go in through setColors so that remap
 // tables built for the old colours are rebuilt.
 bool mImageFlic::decodePalette(InPlaceReader& in, int shift) {
-    const uint8_t* bytes = in.take(2);
-    if (!bytes) return false;
-    uint16_t packets = littleEndian::load16(bytes);
+    uint16_t packets = in.le16();
+    if (in.failed()) return false;
     std::array<RgbQuad, 256> colours;
     std::copy_n(frameBitmap->info->colorTable, colours.size(), colours.begin());
     int32_t entry = 0;
-    bool complete = true;
-    for (uint16_t packet = 0; packet < packets && complete; ++packet) {
-        bytes = in.take(2);
-        if (!bytes) {
-            complete = false;
-            break;
-        }
-        entry += bytes[0];
-        int32_t colourCount = bytes[1] == 0 ? 256 : bytes[1];
-        bytes = in.take(3 * colourCount);
-        if (!bytes) {
-            complete = false;
-            break;
-        }
+    for (uint16_t packet = 0; packet < packets; ++packet) {
+        entry += in.u8();
+        int32_t colourCount = in.u8();
+        if (colourCount == 0) colourCount = 256;
+        // After a failed count this take fails too, so one test covers all three reads.
+        const uint8_t* bytes = in.take(3 * colourCount);
+        if (!bytes) break;
         for (int32_t index = 0; index < colourCount; ++index, ++entry, bytes += 3) {
             if (entry >= 256) continue;
             colours[entry] = RgbQuad{static_cast<uint8_t>(bytes[2] << shift),
@@ -203,22 +194,20 @@ bool mImageFlic::decodePalette(InPlaceReader& in, int shift) {
     frameBitmap->setColors(colours.data(), 0, 256);
     palette = frameBitmap->info->colorTable;
     if (!remap) paletteChanged = 1;
-    return complete;
+    return !in.failed();
 }
 
 // Word-oriented delta: a line count, then per line opcodes (row skips, the last pixel of an
 // odd-width row) and a packet count; packets copy or repeat pixel pairs.
 bool mImageFlic::decodeWordDelta(InPlaceReader& in) {
-    const uint8_t* bytes = in.take(2);
-    if (!bytes) return false;
-    int32_t lines = littleEndian::load16(bytes);
+    int32_t lines = in.le16();
+    if (in.failed()) return false;
     const SurfaceInfo& surface = *frameBitmap->info;
     int32_t rowIndex = 0;
     int32_t firstRow = -1;
     for (int32_t decoded = 0; decoded < lines;) {
-        bytes = in.take(2);
-        if (!bytes) return false;
-        int16_t word = littleEndian::loadSigned16(bytes);
+        auto word = static_cast<int16_t>(in.le16());
+        if (in.failed()) return false;
         if (word >= 0) {
             if (firstRow < 0) firstRow = rowIndex;
             if (!decodeWordDeltaLine(in, rowIndex, word)) return false;
@@ -242,16 +231,15 @@ bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_
     int64_t column = 0;
     int64_t lineLeft = -1;
     for (int32_t packet = 0; packet < packets; ++packet) {
-        const uint8_t* bytes = in.take(2);
-        if (!bytes) return false;
-        column += bytes[0];
-        auto run = static_cast<int8_t>(bytes[1]);
+        column += in.u8();
+        auto run = static_cast<int8_t>(in.u8());
+        if (in.failed()) return false;
         if (lineLeft < 0) lineLeft = column;
         if (run >= 0) {
             if (!readRow(in, target, columns, column, 2 * run)) return false;
             column += 2 * run;
         } else {
-            bytes = in.take(2);
+            const uint8_t* bytes = in.take(2);
             if (!bytes) return false;
             fillPairs(target, columns, column, -run, bytes[0], bytes[1]);
             column += 2 * -run;
@@ -268,23 +256,20 @@ bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_
 // packets that skip, then copy or repeat bytes. A packet of size 0 only skips (writers use
 // it to skip more than 255 pixels) and carries no byte.
 bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
-    const uint8_t* bytes = in.take(4);
-    if (!bytes) return false;
-    int32_t firstLine = littleEndian::loadSigned16(bytes);
-    int32_t lines = littleEndian::loadSigned16(bytes + 2);
+    int32_t firstLine = static_cast<int16_t>(in.le16());
+    int32_t lines = static_cast<int16_t>(in.le16());
+    if (in.failed()) return false;
     const int32_t columns = frameBitmap->info->width;
     if (lines > 0) widenChanged(columns, firstLine, 0, firstLine + lines);
     for (int32_t line = 0; line < lines; ++line) {
-        bytes = in.take(1);
-        if (!bytes) return false;
-        int32_t packets = bytes[0];
+        int32_t packets = in.u8();
+        if (in.failed()) return false;
         uint8_t* target = row(firstLine + line);
         int64_t column = 0;
         for (int32_t packet = 0; packet < packets; ++packet) {
-            bytes = in.take(2);
-            if (!bytes) return false;
-            column += bytes[0];
-            auto size = static_cast<int8_t>(bytes[1]);
+            column += in.u8();
+            auto size = static_cast<int8_t>(in.u8());
+            if (in.failed()) return false;
             if (packet == 0) {
                 changed.left = std::min(changed.left, clampColumn(column, columns));
             }
@@ -292,9 +277,9 @@ bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
                 if (!readRow(in, target, columns, column, size)) return false;
                 column += size;
             } else if (size < 0) {
-                bytes = in.take(1);
-                if (!bytes) return false;
-                fillRow(target, columns, column, -size, bytes[0]);
+                uint8_t value = in.u8();
+                if (in.failed()) return false;
+                fillRow(target, columns, column, -size, value);
                 column += -size;
             }
         }
@@ -314,16 +299,15 @@ bool mImageFlic::decodeByteRun(InPlaceReader& in) {
         uint8_t* target = row(rowIndex);
         if (!in.take(1)) return false;
         for (int64_t column = 0; column < surface.width;) {
-            const uint8_t* bytes = in.take(1);
-            if (!bytes) return false;
-            auto run = static_cast<int8_t>(bytes[0]);
+            auto run = static_cast<int8_t>(in.u8());
+            if (in.failed()) return false;
             if (run < 0) {
                 if (!readRow(in, target, surface.width, column, -run)) return false;
                 column += -run;
             } else {
-                bytes = in.take(1);
-                if (!bytes) return false;
-                fillRow(target, surface.width, column, run, bytes[0]);
+                uint8_t value = in.u8();
+                if (in.failed()) return false;
+                fillRow(target, surface.width, column, run, value);
                 column += run;
             }
         }

@@ -223,6 +223,30 @@ TEST(mBitmapCopyRoutine, TransparentRowsOfKeysOddKeysAndOddLastPixel) {
     }
 }
 
+TEST(mBitmapCopyRoutine, DrawModeSelectsTheCopy) {
+    std::mt19937 random(31);
+    for (uint32_t mode = 0; mode < 6; ++mode) {
+        for (bool topDown : {true, false}) {
+            mBitmap source;
+            mBitmap destination;
+            create(source, 23, 5, topDown);
+            create(destination, 30, 7, !topDown);
+            source.drawMode = mode;
+            source.transparentIndex = 0x44;
+            randomPixels(source, random, 0x44);
+            randomPixels(destination, random, 0);
+            const Table table = randomTable(random);
+            installTable(source, destination, table);
+            const Rect rect{4, 1, 25, 5};
+            const auto expected = mode < 4
+                                      ? expectedCopy(source, destination, rect, 1, 0, mode, table)
+                                      : memoryOf(destination);
+            source.copyByDrawMode(destination, rect, 1, 0);
+            EXPECT_EQ(memoryOf(destination), expected) << "mode " << mode;
+        }
+    }
+}
+
 TEST(mBitmapCopyRoutine, EmptyRectangleCopiesNothing) {
     mBitmap source;
     mBitmap destination;
