@@ -73,3 +73,12 @@ mImageBitmap::VisibleArea mImageBitmap::visibleArea(int32_t x, int32_t y, const 
     return {Rect{narrow(left - x), narrow(top - y), narrow(right - x), narrow(bottom - y)},
             Rect{narrow(left), narrow(top), narrow(right), narrow(bottom)}};
 }
+
+void mImageBitmap::copyFrame(mBitmap& frame, int32_t x, int32_t y, const Rect* clip) {
+    if (!destination) return;
+    const SurfaceInfo& target = *destination->info;
+    if (target.bitsPerPixel != 8 || target.planes != 1) return;
+    const VisibleArea area = visibleArea(x, y, clip);
+    if (area.isEmpty()) return;
+    frame.copyByDrawMode(*destination, area.target, area.source.left, area.source.top);
+}

@@ -83,4 +83,8 @@ class mImageBitmap : public virtual mFile, public virtual mImage {
     // when null) and to the destination's bounds; empty without a destination. A reader that
     // decodes rows in order skips the rows above source.top, and needs none from source.bottom.
     VisibleArea visibleArea(int32_t x, int32_t y, const Rect* clip) const;
+    // Copies the visible part of `frame` (frameWidth x frameHeight at its top left) placed at
+    // (x, y) into the destination, with the routine the frame's draw mode selects. The routines
+    // write 8-bit pixels, so a destination of another depth receives nothing.
+    void copyFrame(mBitmap& frame, int32_t x, int32_t y, const Rect* clip);
 };

@@ -131,18 +131,8 @@ int32_t mImageFlic::readFrame(int32_t x, int32_t y, const Rect* clip) {
     }
     if (autoAdvance && !internalStep && currentFrame + 1 < frameCount) currentFrame += 1;
     if (internalStep || !destination) return lastDecoded;
-    copyToDestination(x, y, clip);
+    copyFrame(*frameBitmap, x, y, clip);
     return lastDecoded;
-}
-
-// Copies the visible part of the frame with the routine the frame bitmap's draw mode selects.
-// The routines write 8-bit pixels, so a destination of another depth receives nothing.
-void mImageFlic::copyToDestination(int32_t x, int32_t y, const Rect* clip) {
-    const SurfaceInfo& target = *destination->info;
-    if (target.bitsPerPixel != 8 || target.planes != 1) return;
-    const VisibleArea area = visibleArea(x, y, clip);
-    if (area.isEmpty()) return;
-    frameBitmap->copyByDrawMode(*destination, area.target, area.source.left, area.source.top);
 }
 
 int32_t mImageFlic::stepInternally() {

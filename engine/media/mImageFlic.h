@@ -59,7 +59,6 @@ class mImageFlic : public mImageBitmap {
     // Header offsets that lie outside the file mean "directly after the header", like 0.
     void settleFrameOffsets();
     bool createFrameBitmap();
-    void copyToDestination(int32_t x, int32_t y, const Rect* clip);
     int32_t stepInternally();
     bool ringFrameFollows();
     int32_t replay(int32_t frame);
