@@ -78,7 +78,8 @@ void animationThread() {
     }
     if (mImageFlic* first = scene.firstImage(); first && first->palette) {
         std::lock_guard lock(frontEnd.stageLock);
-        frontEnd.director->setPalette(first->palette, scene.paletteFirst(), scene.paletteCount());
+        frontEnd.director->setPalette(first->palette, scene.setup().paletteFirst,
+                                      scene.setup().paletteCount);
     }
     for (;;) {
         if (quitTaken()) return finish();
@@ -99,7 +100,7 @@ void stopEarlierThread() {
     if (!frontEnd.thread.isRunning()) return;
     platform::MessageQueue::post(frontEnd.thread.id(), {quitMessage, 0, 0, nullptr});
     frontEnd.thread.join();
-    if (frontEnd.scene->beepsOnRestart()) saverlib::messageBeep(saverlib::beepQuestion);
+    if (frontEnd.scene->setup().beepsOnRestart) saverlib::messageBeep(saverlib::beepQuestion);
 }
 
 void create(platform::Window& window) {

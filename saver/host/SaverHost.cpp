@@ -28,7 +28,7 @@ int runSaverHost(int argc, char** argv, Scene& scene, const char* sceneFolder) {
     }
     switch (options.mode) {
         case HostOptions::Mode::help:
-            std::cout << usageText(program, scene.title());
+            std::cout << usageText(program, scene.setup().title);
             return 0;
         case HostOptions::Mode::about:
             return showAboutBox();
@@ -47,5 +47,5 @@ int runSaverHost(int argc, char** argv, Scene& scene, const char* sceneFolder) {
     if (options.trace) saver::useTrace(&std::cout);
     catchTerminationSignals();
     return options.mode == HostOptions::Mode::headless ? runHeadless(options)
-                                                       : runDesktop(options, scene.title());
+                                                       : runDesktop(options, scene.setup().title);
 }

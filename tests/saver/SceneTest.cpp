@@ -138,6 +138,19 @@ TEST(IdeasScene, PlacesItsSpritesAsChoreographed) {
         EXPECT_EQ(scene.sprite(i)->stage, &stage.director) << i;
 }
 
+// The host finds the scene folder by these names: every file the scene opens is among them.
+TEST(Scene, NamesEveryFileItOpensPreviewFirst) {
+    auto names = [](const Scene& scene) {
+        auto files = scene.fileNames();
+        return std::vector<std::string>(files.begin(), files.end());
+    };
+    EXPECT_EQ(names(IdeasScene()),
+              (std::vector<std::string>{"Dots01.flc", "Lvfin6.flc", "Cyber1.flc", "Cyber2.flc",
+                                        "Cyber3.flc", "Dots01.flc", "Dots02.flc", "Xan2.flc"}));
+    EXPECT_EQ(names(LumivaleScene()), (std::vector<std::string>{"Setupimg.flc", "SSaver11.flc",
+                                                                "SSaver06.flc", "SSaver13.flc"}));
+}
+
 TEST(LumivaleScene, PlacesItsSpritesAsChoreographed) {
     SceneFolder files;
     files.add("SSaver11.flc", 200, 100);
