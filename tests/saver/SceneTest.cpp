@@ -19,6 +19,7 @@
 #include "saver/IdeasScene.h"
 #include "saver/LumivaleScene.h"
 #include "saver/ScreenSaver.h"
+#include "saver/host/HostState.h"
 #include "saver/host/ScreenSaverLibrary.h"
 #include "tests/support/TempFile.h"
 #include "tools/flicgen/FlicWriter.h"
@@ -345,7 +346,7 @@ TEST(ScreenSaverProc, PreviewDrawsNoRandomNumber) {
     IdeasScene scene;
     std::ostringstream trace;
     saver::useScene(scene);
-    saver::useTrace(&trace);
+    hostState().trace = &trace;
     ScreenSaverProc(window, saverlib::wmCreate, 0, 0);
     // Let the animation thread run many simulated seconds, then end it as the host would.
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -354,8 +355,9 @@ TEST(ScreenSaverProc, PreviewDrawsNoRandomNumber) {
     }
     EXPECT_GE(platform::Clock::now(), 20000u);
     ScreenSaverProc(window, saverlib::wmDestroy, 0, 0);
-    saver::waitForAnimationThread();
-    saver::useTrace(nullptr);
+    // The destruction returns once the animation thread has destroyed the stage and the sprites.
+    EXPECT_EQ(scene.sprite(0), nullptr);
+    hostState().trace = nullptr;
     platform::Clock::useReal();
 
     EXPECT_EQ(trace.str(), "0 " + place(0, 1, 19, 4) + "\n");
