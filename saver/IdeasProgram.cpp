@@ -1,7 +1,9 @@
 #include "saver/IdeasScene.h"
-#include "saver/host/SaverHost.h"
+#include "saver/ScreenSaver.h"
+#include "saver/resources/ProgramResources.h"
 
-int main(int argc, char** argv) {
-    IdeasScene scene;
-    return runSaverHost(argc, argv, scene, "ideas");
+const saverlib::ProgramDescription& describeProgram() {
+    static IdeasScene scene;
+    static const auto program = saver::showScene(scene, "ideas", resources::programModule());
+    return program;
 }

@@ -6,24 +6,21 @@
 
 namespace {
 
-const char* const previewFile = "Dots01.flc";
-const std::array<const char*, 7> fullFiles = {
+constexpr std::array<const char*, 7> fullFiles = {
     "Lvfin6.flc", "Cyber1.flc", "Cyber2.flc", "Cyber3.flc", "Dots01.flc", "Dots02.flc", "Xan2.flc"};
+
+constexpr SceneSetup ideas{.title = "Lumivale Ideas",
+                           .paletteFirst = 10,
+                           .paletteCount = 236,
+                           .beepsOnRestart = true,
+                           .previewFile = "Dots01.flc",
+                           .previewX = 1,
+                           .previewY = 19,
+                           .fullFiles = fullFiles};
 
 }  // namespace
 
-std::vector<const char*> IdeasScene::fileNames() const {
-    std::vector<const char*> names{previewFile};
-    names.insert(names.end(), fullFiles.begin(), fullFiles.end());
-    return names;
-}
-
-void IdeasScene::buildPreview() {
-    if (!create(0, previewFile)) return;
-    attachImage(0);
-    place(0, 1, 19, 4);
-    addToStage(0);
-}
+IdeasScene::IdeasScene() : Scene(ideas) {}
 
 void IdeasScene::buildFull() {
     for (std::size_t i = 0; i < fullFiles.size(); ++i)

@@ -1,7 +1,9 @@
 #include "saver/LumivaleScene.h"
-#include "saver/host/SaverHost.h"
+#include "saver/ScreenSaver.h"
+#include "saver/resources/ProgramResources.h"
 
-int main(int argc, char** argv) {
-    LumivaleScene scene;
-    return runSaverHost(argc, argv, scene, "lumivale");
+const saverlib::ProgramDescription& describeProgram() {
+    static LumivaleScene scene;
+    static const auto program = saver::showScene(scene, "lumivale", resources::programModule());
+    return program;
 }

@@ -4,23 +4,20 @@
 
 namespace {
 
-const char* const previewFile = "Setupimg.flc";
-const std::array<const char*, 3> fullFiles = {"SSaver11.flc", "SSaver06.flc", "SSaver13.flc"};
+constexpr std::array<const char*, 3> fullFiles = {"SSaver11.flc", "SSaver06.flc", "SSaver13.flc"};
+
+constexpr SceneSetup lumivale{.title = "Lumivale",
+                              .paletteFirst = 0,
+                              .paletteCount = 256,
+                              .beepsOnRestart = false,
+                              .previewFile = "Setupimg.flc",
+                              .previewX = 0,
+                              .previewY = 0,
+                              .fullFiles = fullFiles};
 
 }  // namespace
 
-std::vector<const char*> LumivaleScene::fileNames() const {
-    std::vector<const char*> names{previewFile};
-    names.insert(names.end(), fullFiles.begin(), fullFiles.end());
-    return names;
-}
-
-void LumivaleScene::buildPreview() {
-    if (!create(0, previewFile)) return;
-    attachImage(0);
-    place(0, 0, 0, 4);
-    addToStage(0);
-}
+LumivaleScene::LumivaleScene() : Scene(lumivale) {}
 
 void LumivaleScene::buildFull() {
     for (std::size_t i = 0; i < fullFiles.size(); ++i)

@@ -3,8 +3,21 @@
 #include "engine/platform/Clock.h"
 #include "engine/platform/Random.h"
 
+namespace {
+
+// Both programs show their preview sprite at this depth.
+constexpr int32_t previewZ = 4;
+
+}  // namespace
+
 Scene::~Scene() {
     destroySprites();
+}
+
+std::vector<const char*> Scene::fileNames() const {
+    std::vector<const char*> names{sceneSetup.previewFile};
+    names.insert(names.end(), sceneSetup.fullFiles.begin(), sceneSetup.fullFiles.end());
+    return names;
 }
 
 mSpriteImage* Scene::sprite(std::size_t index) const {
@@ -24,7 +37,7 @@ void Scene::build(mDirector& onStage, const Rect& client, bool previewMode) {
     preview = previewMode;
     width = client.right;
     height = client.bottom;
-    std::size_t count = preview ? 1 : fullSpriteCount;
+    std::size_t count = preview ? 1 : sceneSetup.fullFiles.size();
     sprites.resize(count);
     images.assign(count, nullptr);
     unattached.resize(count);
@@ -35,6 +48,13 @@ void Scene::build(mDirector& onStage, const Rect& client, bool previewMode) {
     } else {
         buildFull();
     }
+}
+
+void Scene::buildPreview() {
+    if (!create(0, sceneSetup.previewFile)) return;
+    attachImage(0);
+    place(0, sceneSetup.previewX, sceneSetup.previewY, previewZ);
+    addToStage(0);
 }
 
 void Scene::destroySprites() {

@@ -2,12 +2,29 @@
 #include <cstdint>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <vector>
 
 #include "engine/base/Rect.h"
 #include "engine/media/mImageFlic.h"
 #include "engine/sprite/mSpriteImage.h"
 #include "engine/stage/mDirector.h"
+
+// What one program's scene is made of, apart from its choreography.
+struct SceneSetup {
+    const char* title;
+    // The stage palette entries the program installs from its first image.
+    int32_t paletteFirst;
+    int32_t paletteCount;
+    // Whether the program sounds a beep when it has to stop an earlier animation thread.
+    bool beepsOnRestart;
+    // The preview scene: one sprite showing this file at this place.
+    const char* previewFile;
+    int32_t previewX;
+    int32_t previewY;
+    // The full scene's files by bare name, one sprite each, in index order.
+    std::span<const char* const> fullFiles;
+};
 
 // One program's scene: which animations it shows, where it puts them, and how the animation
 // thread moves, pauses and resumes them between frames. Built on the window thread before the
@@ -18,14 +35,9 @@ class Scene {
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 
-    virtual const char* title() const = 0;
-    // The stage palette entries the program installs from its first image.
-    virtual int32_t paletteFirst() const = 0;
-    virtual int32_t paletteCount() const = 0;
-    // Whether the program sounds a beep when it has to stop an earlier animation thread.
-    virtual bool beepsOnRestart() const = 0;
+    const SceneSetup& setup() const { return sceneSetup; }
     // The files the scene opens, by bare name, preview first.
-    virtual std::vector<const char*> fileNames() const = 0;
+    std::vector<const char*> fileNames() const;
 
     // Creates, opens, places and adds the sprites for a client area of `client`.
     void build(mDirector& stage, const Rect& client, bool previewMode);
@@ -45,9 +57,8 @@ class Scene {
     void setTrace(std::ostream* out) { trace = out; }
 
   protected:
-    explicit Scene(std::size_t fullCount) : fullSpriteCount(fullCount) {}
+    explicit Scene(const SceneSetup& setup) : sceneSetup(setup) {}
 
-    virtual void buildPreview() = 0;
     virtual void buildFull() = 0;
 
     // Creates sprite and image `index` and opens `name`. A file that does not open leaves the
@@ -73,9 +84,10 @@ class Scene {
     std::vector<int16_t> imageHeight;
 
   private:
+    void buildPreview();
     void traceLine(const char* action, std::size_t index) const;
 
-    std::size_t fullSpriteCount;
+    SceneSetup sceneSetup;
     bool preview = false;
     mDirector* stage = nullptr;
     std::vector<std::unique_ptr<mSpriteImage>> sprites;

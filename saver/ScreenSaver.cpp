@@ -24,7 +24,6 @@ constexpr uint32_t idleWait = 10;
 // Written on the window thread while it handles creation, before the animation thread starts.
 struct FrontEnd {
     Scene* scene = nullptr;
-    std::ostream* trace = nullptr;
     std::unique_ptr<mDirector> director;
     bool previewMode = false;
     Rect clientRect;
@@ -78,7 +77,8 @@ void animationThread() {
     }
     if (mImageFlic* first = scene.firstImage(); first && first->palette) {
         std::lock_guard lock(frontEnd.stageLock);
-        frontEnd.director->setPalette(first->palette, scene.paletteFirst(), scene.paletteCount());
+        frontEnd.director->setPalette(first->palette, scene.setup().paletteFirst,
+                                      scene.setup().paletteCount);
     }
     for (;;) {
         if (quitTaken()) return finish();
@@ -99,19 +99,19 @@ void stopEarlierThread() {
     if (!frontEnd.thread.isRunning()) return;
     platform::MessageQueue::post(frontEnd.thread.id(), {quitMessage, 0, 0, nullptr});
     frontEnd.thread.join();
-    if (frontEnd.scene->beepsOnRestart()) saverlib::messageBeep(saverlib::beepQuestion);
+    if (frontEnd.scene->setup().beepsOnRestart) saverlib::messageBeep(saverlib::beepQuestion);
 }
 
 void create(platform::Window& window) {
     stopEarlierThread();
     platform::Random::seed(1);
     frontEnd.director = std::make_unique<mDirector>(window, dirtyCapacity);
-    mObject::instance = &saverlib::programInstance();
-    mObject::stringModule = &saverlib::programInstance();
+    mObject::instance = saverlib::programInstance();
+    mObject::stringModule = saverlib::programInstance();
     frontEnd.director->background->setColour(0, 0, 0);
     frontEnd.clientRect = window.clientRect();
     frontEnd.previewMode = frontEnd.clientRect.width() < previewWidthLimit;
-    frontEnd.scene->setTrace(frontEnd.trace);
+    frontEnd.scene->setTrace(saverlib::traceStream());
     frontEnd.scene->build(*frontEnd.director, frontEnd.clientRect, frontEnd.previewMode);
     frontEnd.thread.start(animationThread);
 }
@@ -135,12 +135,10 @@ void useScene(Scene& scene) {
     frontEnd.scene = &scene;
 }
 
-void useTrace(std::ostream* out) {
-    frontEnd.trace = out;
-}
-
-void waitForAnimationThread() {
-    frontEnd.thread.join();
+saverlib::ProgramDescription showScene(Scene& scene, const char* demoFolder,
+                                       const platform::Module& instance) {
+    useScene(scene);
+    return {scene.setup().title, scene.fileNames(), demoFolder, instance};
 }
 
 }  // namespace saver
@@ -154,6 +152,8 @@ int64_t ScreenSaverProc(platform::Window& window, uint32_t message, uint64_t wPa
         case saverlib::wmDestroy:
             platform::MessageQueue::post(frontEnd.thread.id(), {quitMessage, 0, 0, nullptr});
             saverlib::postQuitMessage(0);
+            // The window outlives the thread that draws into it.
+            frontEnd.thread.join();
             return 0;
         case saverlib::wmEraseBackground:
             eraseBackground();

@@ -1,5 +1,5 @@
 #pragma once
-#include <ostream>
+#include "saver/host/ProgramDescription.h"
 
 class Scene;
 
@@ -9,9 +9,9 @@ namespace saver {
 
 // The program's scene; set once before the host sends its first message.
 void useScene(Scene& scene);
-// Where the scene traces its placements, pauses and resumes; null for nowhere.
-void useTrace(std::ostream* out);
-// Waits until the animation thread has taken the quit message and cleaned up.
-void waitForAnimationThread();
+// Makes `scene` the program's scene and describes the program to the host by it: its title and
+// files, its demo scene folder and its resources.
+saverlib::ProgramDescription showScene(Scene& scene, const char* demoFolder,
+                                       const platform::Module& instance);
 
 }  // namespace saver

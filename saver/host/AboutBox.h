@@ -20,6 +20,11 @@ class Dialog {
 
 }  // namespace saverlib
 
-// Shows the program's about box (the configuration mode) until its procedure closes it: a
-// message box on a desktop, the text on standard output without one. Returns the exit status.
-int showAboutBox();
+namespace platform {
+class Module;
+}
+
+// Shows the about box of `instance` (the configuration mode) until the program's procedure
+// closes it: a message box on a desktop, the text on standard output without one. Returns the
+// exit status.
+int showAboutBox(const platform::Module& instance);

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "engine/platform/sdl/SdlWindow.h"
-#include "saver/ScreenSaver.h"
 #include "saver/host/HostState.h"
 #include "saver/host/ScreenSaverLibrary.h"
 #include "saver/host/Signals.h"
@@ -96,7 +95,6 @@ int runDesktop(const HostOptions& options, const char* title) {
         if (SDL_WaitEventTimeout(&event, signalPollMs)) handle(*window, event);
         if (terminationRequested()) closeSaverWindow();
     }
-    saver::waitForAnimationThread();
     state.window = nullptr;
     return state.exitCode;
 }

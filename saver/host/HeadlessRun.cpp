@@ -8,7 +8,6 @@
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
 #include "engine/platform/Window.h"
-#include "saver/ScreenSaver.h"
 #include "saver/host/HostState.h"
 #include "saver/host/PngWriter.h"
 #include "saver/host/ScreenSaverLibrary.h"
@@ -76,7 +75,7 @@ int runHeadless(const HostOptions& options) {
             closeSaverWindow();
         }
     }
-    saver::waitForAnimationThread();
+    // The window's destruction returned once the animation thread had ended: the frame is final.
     platform::Clock::setSleepHook(nullptr);
 
     int status = state.exitCode;

@@ -1,7 +1,6 @@
 #pragma once
+#include "saver/host/ProgramDescription.h"
 
-class Scene;
-
-// The process entry of a saver program: reads the command line, finds the scene files and
-// runs the saver in the mode asked for. `sceneFolder` names the program's demo scene folder.
-int runSaverHost(int argc, char** argv, Scene& scene, const char* sceneFolder);
+// Runs a saver program: reads the command line, finds the scene files and runs the saver in
+// the mode asked for. Returns the process's exit status.
+int runSaverHost(int argc, char** argv, const saverlib::ProgramDescription& program);

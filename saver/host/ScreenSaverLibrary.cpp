@@ -7,7 +7,6 @@
 
 #include "saver/host/AboutBox.h"
 #include "saver/host/HostState.h"
-#include "saver/resources/ProgramResources.h"
 
 namespace {
 
@@ -72,8 +71,12 @@ void messageBeep(uint32_t) {
     if (isatty(STDERR_FILENO)) std::fputc('\a', stderr);
 }
 
-const platform::Module& programInstance() {
-    return resources::programModule();
+const platform::Module* programInstance() {
+    return hostState().instance;
+}
+
+std::ostream* traceStream() {
+    return hostState().trace;
 }
 
 }  // namespace saverlib

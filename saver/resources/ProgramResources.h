@@ -5,12 +5,7 @@
 namespace resources {
 
 constexpr uint32_t descriptionString = 1007;
-constexpr uint32_t aboutDialog = 2003;
 constexpr uint32_t iconGroup = 100;
-
-constexpr const char* aboutCaption = "Lumivale Screen Saver";
-constexpr const char* aboutFirstLine = "Animated pictures for your idle screen.";
-constexpr const char* aboutSecondLine = "Version 1.00.00";
 
 // The program's instance: its string table and its about box.
 const platform::Module& programModule();

@@ -259,6 +259,8 @@ TEST(SaverProgram, AboutHelpAndBadArguments) {
 
         auto help = runChild(saver, {"--help"}, noDisplay);
         EXPECT_EQ(help.status, 0);
+        std::string title = program == Program::ideas ? "Lumivale Ideas" : "Lumivale";
+        EXPECT_TRUE(help.output.starts_with(title + " screen saver\n")) << help.output;
         for (const char* mode : {"--window", "--fullscreen", "/p ID", "-window-id ID", "-root",
                                  "--headless", "--about", "--scene-dir", "--trace"}) {
             EXPECT_NE(help.output.find(mode), std::string::npos) << mode;

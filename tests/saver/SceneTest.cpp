@@ -19,6 +19,7 @@
 #include "saver/IdeasScene.h"
 #include "saver/LumivaleScene.h"
 #include "saver/ScreenSaver.h"
+#include "saver/host/HostState.h"
 #include "saver/host/ScreenSaverLibrary.h"
 #include "tests/support/TempFile.h"
 #include "tools/flicgen/FlicWriter.h"
@@ -136,6 +137,19 @@ TEST(IdeasScene, PlacesItsSpritesAsChoreographed) {
     // Every sprite is on the stage, in depth order behind the central ones.
     for (std::size_t i = 0; i < 7; ++i)
         EXPECT_EQ(scene.sprite(i)->stage, &stage.director) << i;
+}
+
+// The host finds the scene folder by these names: every file the scene opens is among them.
+TEST(Scene, NamesEveryFileItOpensPreviewFirst) {
+    auto names = [](const Scene& scene) {
+        auto files = scene.fileNames();
+        return std::vector<std::string>(files.begin(), files.end());
+    };
+    EXPECT_EQ(names(IdeasScene()),
+              (std::vector<std::string>{"Dots01.flc", "Lvfin6.flc", "Cyber1.flc", "Cyber2.flc",
+                                        "Cyber3.flc", "Dots01.flc", "Dots02.flc", "Xan2.flc"}));
+    EXPECT_EQ(names(LumivaleScene()), (std::vector<std::string>{"Setupimg.flc", "SSaver11.flc",
+                                                                "SSaver06.flc", "SSaver13.flc"}));
 }
 
 TEST(LumivaleScene, PlacesItsSpritesAsChoreographed) {
@@ -332,7 +346,7 @@ TEST(ScreenSaverProc, PreviewDrawsNoRandomNumber) {
     IdeasScene scene;
     std::ostringstream trace;
     saver::useScene(scene);
-    saver::useTrace(&trace);
+    hostState().trace = &trace;
     ScreenSaverProc(window, saverlib::wmCreate, 0, 0);
     // Let the animation thread run many simulated seconds, then end it as the host would.
     auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -341,8 +355,9 @@ TEST(ScreenSaverProc, PreviewDrawsNoRandomNumber) {
     }
     EXPECT_GE(platform::Clock::now(), 20000u);
     ScreenSaverProc(window, saverlib::wmDestroy, 0, 0);
-    saver::waitForAnimationThread();
-    saver::useTrace(nullptr);
+    // The destruction returns once the animation thread has destroyed the stage and the sprites.
+    EXPECT_EQ(scene.sprite(0), nullptr);
+    hostState().trace = nullptr;
     platform::Clock::useReal();
 
     EXPECT_EQ(trace.str(), "0 " + place(0, 1, 19, 4) + "\n");
