@@ -97,12 +97,15 @@ TEST(mFileRead, OperationsOnAClosedFileReport) {
     EXPECT_EQ(file.fill(nullptr), nullptr);
     EXPECT_EQ(file.seek(0, 0), -1);
     EXPECT_EQ(file.write(&byte, 1), 0);
-    auto reports = capture.reports();
-    ASSERT_EQ(reports.size(), 4u);
-    EXPECT_EQ(reports[0].text, "File read error");
-    EXPECT_EQ(reports[1].text, "File read error");
-    EXPECT_EQ(reports[2].text, "File seek error");
-    EXPECT_EQ(reports[3].text, "File write error");
+    EXPECT_EQ(capture.count(), 4u);
+    auto runs = capture.runs();
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].report.text, "File read error");
+    EXPECT_EQ(runs[0].count, 2u);
+    EXPECT_EQ(runs[1].report.text, "File seek error");
+    EXPECT_EQ(runs[1].count, 1u);
+    EXPECT_EQ(runs[2].report.text, "File write error");
+    EXPECT_EQ(runs[2].count, 1u);
 }
 
 TEST(mFileRead, OutOfMemoryAtOpen) {

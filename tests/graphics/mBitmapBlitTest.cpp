@@ -390,9 +390,11 @@ TEST(mBitmapRemap, OutOfMemoryIsReportedAndTheCopyStaysRaw) {
     platform::Memory::failAfter(-1);
 
     ASSERT_EQ(capture.count(), 2u);
-    EXPECT_EQ(capture.reports()[0].caption, "mBitmap");
-    EXPECT_EQ(capture.reports()[0].text, "Out of memory");
-    EXPECT_EQ(capture.reports()[1].text, "Out of memory");
+    auto runs = capture.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].count, 2u);
+    EXPECT_EQ(runs[0].report.caption, "mBitmap");
+    EXPECT_EQ(runs[0].report.text, "Out of memory");
     EXPECT_EQ(source.remapTable, nullptr);
     for (int32_t x = 0; x < 8; ++x)
         EXPECT_EQ(pixel(destination, x, 0), x + 20);

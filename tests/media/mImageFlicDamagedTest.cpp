@@ -72,8 +72,9 @@ TEST(FlicDamaged, BadFrameHeaderFailsTheReadAndKeepsTheFrame) {
     ReportSink::Capture capture;
     EXPECT_EQ(test.flic.seekFrame(1, 0), 1);
     EXPECT_EQ(test.flic.readFrame(0, 0, nullptr), -1);
+    EXPECT_EQ(capture.count(), 2u);
     auto reports = capture.reports();
-    ASSERT_EQ(reports.size(), 2u);
+    ASSERT_EQ(reports.size(), 1u);  // the same report twice
     EXPECT_EQ(reports[0].caption, "mImageFlic");
     EXPECT_EQ(reports[0].text, "Bad frame header:" + detailOf(test.file.path()));
     EXPECT_EQ(reports[0].icon, ReportSink::iconHand);

@@ -34,8 +34,8 @@ std::string pathOf(const char* name) {
 
 std::vector<std::string> textsOf(const ReportSink::Capture& capture) {
     std::vector<std::string> texts;
-    for (const auto& report : capture.reports())
-        texts.push_back(report.text);
+    for (const auto& run : capture.runs())
+        texts.insert(texts.end(), run.count, run.report.text);
     return texts;
 }
 
