@@ -73,7 +73,7 @@ cleanup() {
     [[ -n $saverPid ]] && kill "$saverPid" 2>/dev/null || true
     [[ -n $xvfbPid ]] && kill "$xvfbPid" 2>/dev/null || true
     if [[ -n $keep ]]; then
-        mkdir -p "$keep" && cp "$work"/* "$keep"/ 2>/dev/null || true
+        mkdir -p "$keep" && find "$work" -maxdepth 1 -type f -exec cp {} "$keep"/ \; || true
     fi
     rm -rf "$work"
 }
@@ -104,6 +104,7 @@ runHeadless() {
             if (NR == 1) sample(0)
             while (t >= due) { sample(due); due += step }
         }' <"$work/$name.pipe" >"$work/$name.samples"
+    rm "$work/$name.pipe"
     wait "$saverPid" || status=$?
     saverPid=""
     return "${status:-0}"
