@@ -84,7 +84,7 @@ rssOf() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 # Headless: the saver's trace goes through a pipe; a sample is taken when the trace's time column
 # first reaches each interval boundary, and once on the first line (the scene just built).
 runHeadless() {
-    local program=$1 name=$2
+    local program=$1 name=$2 status=0
     mkfifo "$work/$name.pipe"
     "$program" --headless "$size" --duration "$duration" --trace \
         >"$work/$name.pipe" 2>"$work/$name.stderr" &
@@ -107,7 +107,7 @@ runHeadless() {
     rm "$work/$name.pipe"
     wait "$saverPid" || status=$?
     saverPid=""
-    return "${status:-0}"
+    return "$status"
 }
 
 startXvfb() {
