@@ -36,7 +36,7 @@ for target in "${targets[@]}"; do
         [ -d "$folder" ] && folders+=("$folder")
     done
     rm -f "$out/$target".*.profraw
-    LLVM_PROFILE_FILE="$out/$target.%p.profraw" "$binary" -runs=0 -max_len=1000000 \
+    LLVM_PROFILE_FILE="$out/$target.%p.profraw" "$binary" -runs=0 -max_len=1000000 -artifact_prefix="$out/" \
         "${folders[@]}" >"$out/$target.log" 2>&1
     "$profdata" merge -sparse "$out/$target".*.profraw -o "$out/$target.profdata"
     read -r -a files <<<"$(sources "$target")"
@@ -44,6 +44,6 @@ for target in "${targets[@]}"; do
     "$cov" report "$binary" -instr-profile="$out/$target.profdata" "${files[@]}"
     for file in "${files[@]}"; do
         "$cov" show "$binary" -instr-profile="$out/$target.profdata" "$file" |
-            sed -n "s|^ *\([0-9]*\)| *0|\(.*\)|  $file:\1:\2|p"
+            awk -F'|' -v file="$file" '$2 ~ /^ *0 *$/ { print "  " file ":" $1 + 0 ":" $3 }'
     done
 done
