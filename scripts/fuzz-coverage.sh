@@ -44,6 +44,7 @@ for target in "${targets[@]}"; do
     "$cov" report "$binary" -instr-profile="$out/$target.profdata" "${files[@]}"
     for file in "${files[@]}"; do
         "$cov" show "$binary" -instr-profile="$out/$target.profdata" "$file" |
-            awk -F'|' -v file="$file" '$2 ~ /^ *0 *$/ { print "  " file ":" $1 + 0 ":" $3 }'
+            awk -F'|' -v file="$file" '$2 ~ /^ *0 *$/ {
+                code = $0; sub(/^[^|]*\|[^|]*\|/, "", code); print "  " file ":" $1 + 0 ":" code }'
     done
 done

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs the fuzz targets, two at a time, for SECONDS each (60 unless
 # given): scripts/fuzz.sh [TARGET|all] [SECONDS]. TARGET is flic, riff, keyword or palette.
-# Each target starts from its seed corpus fuzz/corpus/TARGET with its dictionary; the inputs it
-# finds new go to build/fuzz/corpus/TARGET, never into the committed corpus. Inputs that crash,
-# break a contract, leak or time out go to fuzz/findings/TARGET/. Prints the executions and the
-# final cov/ft of every target; exits 1 when anything was found.
+# Each target starts from its seeds fuzz/corpus/TARGET and its kept regressions
+# fuzz/regressions/TARGET, with its dictionary; the inputs it finds new go to
+# build/fuzz/corpus/TARGET, never into the committed corpus. Inputs that crash, break a contract,
+# leak or time out go to fuzz/findings/TARGET/. Prints the executions and the final cov/ft of
+# every target; exits 1 when anything was found.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -37,7 +38,7 @@ run() {
     nice build/fuzz/fuzz/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len="$(longest "$target")" -dict="$(dictionary "$target")" \
         -artifact_prefix="$findings/" -print_final_stats=1 \
-        "$scratch" "fuzz/corpus/$target" >"$logs/$target.log" 2>&1
+        "$scratch" "fuzz/corpus/$target" "fuzz/regressions/$target" >"$logs/$target.log" 2>&1
 }
 
 found=0
