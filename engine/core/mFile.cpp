@@ -92,7 +92,11 @@ int32_t mFile::open(const char* name, uint32_t flags) {
 
 void mFile::openMemory(uint8_t* block, int32_t size) {
     if (isOpen) close();
-    if (!block) size = 0;
+    // A null block is an empty one; the pointers below need a real address to point past.
+    if (!block) {
+        block = emptyBlock.data();
+        size = 0;
+    }
     size = std::max(size, 0);
     modeFlags = memoryMode;
     reserveStart = bufferStart = dataStart = cursor = block;

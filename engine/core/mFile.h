@@ -92,6 +92,7 @@ class mFile : public virtual mObject {
     platform::IoInfo ioInfo;
     std::unique_ptr<uint8_t[]> workingBlock;
     std::string nameCopy;
+    std::array<uint8_t, 1> emptyBlock{};        // attached in place of a null memory block
     int32_t ownBufferSize = defaultBufferSize;  // the working block's sizes while a caller's
     int32_t ownWrapSize = defaultWrapSize;      // buffer is in use
 };

@@ -82,6 +82,8 @@ int32_t mImageFlic::openImage() {
     lastDecoded = -1;
 
     if (!createFrameBitmap()) {
+        // Not open: no frame to seek to, as after a header of another format.
+        frameCount = 0;
         release();
         return 0;
     }

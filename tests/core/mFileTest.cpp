@@ -254,6 +254,22 @@ TEST(mFileBuffer, MemoryModeReadsAndSeeksWithinTheBlock) {
     EXPECT_EQ(file.isOpen, 0);
 }
 
+// An empty vector's data is null: such a block is an empty one, with no pointer made from null.
+TEST(mFileBuffer, NullMemoryBlockIsEmpty) {
+    mFile file;
+    file.openMemory(nullptr, 16);
+    EXPECT_EQ(file.isOpen, 1);
+    EXPECT_EQ(file.fileSize, 0);
+    ASSERT_NE(file.cursor, nullptr);
+    EXPECT_EQ(file.bufferEnd, file.dataEnd + 1);
+    uint8_t got = 0;
+    EXPECT_EQ(file.read(&got, 1), -1);
+    EXPECT_EQ(file.descendRiff(mFile::fourCC("WAVE")), 0);
+    const char* const keywords[] = {"END", ""};
+    EXPECT_EQ(file.readKeyword(keywords), -1);
+    file.close();
+}
+
 TEST(mFileLifetime, DestroyingAnOpenFileWarnsOnceAndCloses) {
     ReportSink::Capture capture;
     TempFile temp(pattern(10));

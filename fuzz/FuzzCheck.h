@@ -1,0 +1,75 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "engine/platform/ReportSink.h"
+
+// Contract checks of the fuzz bodies. Under the fuzzer a broken contract prints what broke and
+// aborts, so that libFuzzer keeps the input; the test build installs a handler that fails the
+// running test instead.
+namespace fuzz {
+
+using CheckFailure = void (*)(const char* what);
+// Null restores the default: print and abort.
+void setCheckFailure(CheckFailure handler);
+void check(bool holds, const char* what);
+
+// A report a reader may show: its caption and its text up to the ":" before the detail.
+struct KnownReport {
+    std::string_view caption;
+    std::string_view text;
+};
+
+// Every captured report is one of `known`, and there are at most `limit` of them.
+void checkReports(const platform::ReportSink::Capture& capture,
+                  std::initializer_list<KnownReport> known, std::size_t limit);
+
+// Hands out the control bytes at the front of an input; 0 once they are used up.
+class ControlBytes {
+  public:
+    ControlBytes(const uint8_t* data, std::size_t size) : bytes(data, size) {}
+    uint8_t next() {
+        if (used >= bytes.size()) return 0;
+        return bytes[used++];
+    }
+    // A script: a length byte (taken modulo longest + 1), then that many steps of two bytes,
+    // a kind and a value.
+    std::vector<std::pair<uint8_t, uint8_t>> script(int32_t longest) {
+        const int32_t length = next() % (longest + 1);
+        std::vector<std::pair<uint8_t, uint8_t>> steps;
+        for (int32_t k = 0; k < length; ++k) {
+            uint8_t kind = next();
+            steps.emplace_back(kind, next());
+        }
+        return steps;
+    }
+    // What follows the control bytes taken so far.
+    std::span<const uint8_t> rest() const { return bytes.subspan(used); }
+
+  private:
+    std::span<const uint8_t> bytes;
+    std::size_t used = 0;
+};
+
+// The input as a file that the buffered file layer opens by name: an anonymous in-memory file,
+// so that fuzzing does not wear the disk.
+class MemoryFile {
+  public:
+    explicit MemoryFile(std::span<const uint8_t> bytes);
+    ~MemoryFile();
+    MemoryFile(const MemoryFile&) = delete;
+    MemoryFile& operator=(const MemoryFile&) = delete;
+
+    const char* path() const { return name; }
+
+  private:
+    int fd = -1;
+    char name[32] = {};
+};
+
+}  // namespace fuzz
