@@ -11,9 +11,10 @@ struct Message {
     uint64_t wParam = 0;
     int64_t lParam = 0;
     MessageTarget* target = nullptr;  // handled by this object's dispatch; null for thread messages
+    uint32_t window = 0;              // a hidden window whose procedure handles it; 0 for none
 };
 
-// Something that receives dispatched messages on the thread that owns it (a hidden window).
+// Something that receives dispatched messages on the thread that owns it.
 class MessageTarget {
   public:
     virtual int64_t handleMessage(const Message& message) = 0;

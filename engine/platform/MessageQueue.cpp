@@ -4,6 +4,8 @@
 #include <chrono>
 #include <map>
 
+#include "engine/platform/HiddenWindow.h"
+
 namespace platform {
 namespace {
 
@@ -80,6 +82,7 @@ bool MessageQueue::waitForPost(uint32_t milliseconds) {
 }
 
 int64_t MessageQueue::dispatch(const Message& message) {
+    if (message.window != 0) return HiddenWindow::dispatch(message);
     return message.target ? message.target->handleMessage(message) : 0;
 }
 

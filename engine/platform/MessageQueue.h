@@ -31,7 +31,8 @@ class MessageQueue {
     // message, without taking it; true when one is there.
     static bool waitForPost(uint32_t milliseconds);
 
-    // Hands a message to its target's handler; thread messages have none and return 0.
+    // Hands a message to its hidden window's procedure or its target's handler; thread messages
+    // have neither and return 0.
     static int64_t dispatch(const Message& message);
 
     MessageQueue() = default;
