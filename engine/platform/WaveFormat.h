@@ -1,0 +1,19 @@
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+constexpr uint16_t waveFormatPcm = 1;
+
+// The PCM format record a wave-out device is opened with, field for field as a WAVE file's
+// "fmt " chunk holds it.
+struct WaveFormat {
+    uint16_t formatTag = waveFormatPcm;
+    uint16_t channels = 0;
+    uint32_t samplesPerSec = 0;
+    uint32_t avgBytesPerSec = 0;
+    uint16_t blockAlign = 0;
+    uint16_t bitsPerSample = 0;
+};
+
+}  // namespace platform
