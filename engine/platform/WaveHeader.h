@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -8,13 +9,14 @@ constexpr uint32_t waveHeaderPrepared = 0x02;
 constexpr uint32_t waveHeaderInQueue = 0x10;
 
 // One buffer handed to a wave-out device. The caller owns it and the data; the device holds
-// the pointer from `write` until it sets `waveHeaderDone`.
+// the pointer from `write` until it sets `waveHeaderDone`. The flags are atomic because a
+// device may finish a buffer on a thread of its own while the owner looks at them.
 struct WaveHeader {
     const uint8_t* data = nullptr;
     uint32_t bufferLength = 0;
     uint32_t bytesRecorded = 0;
     void* user = nullptr;
-    uint32_t flags = 0;
+    std::atomic<uint32_t> flags = 0;
     uint32_t loops = 0;
 };
 
