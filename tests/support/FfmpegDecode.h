@@ -28,4 +28,11 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
                                          std::string_view inputFormat = {},
                                          std::string* failure = nullptr);
 
+// Decodes the first sound stream of `file` with ffmpeg to raw samples of `sampleFormat`
+// (ffmpeg's names: "u8", "s16le"), at its own rate and channel count unless `rate` or
+// `channels` ask for others. Empty when ffmpeg fails.
+std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem::path& file,
+                                                           std::string_view sampleFormat,
+                                                           int rate = 0, int channels = 0);
+
 }  // namespace testing_support

@@ -1,62 +1,63 @@
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tools/lumivale-play/PlayCommands.h"
+#include "tools/lumivale-play/PlayOptions.h"
+#include "tools/lumivale-play/SoundCommands.h"
 
 namespace {
 
 constexpr const char* usage =
-    "Usage: lumivale-play [MODE] FILE\n"
-    "Plays and converts 8-bit animation files (FLI and FLC).\n\n"
-    "  lumivale-play FILE                 play in a window at the file's speed, looping;\n"
-    "                                     close the window or press Escape to stop\n"
-    "  lumivale-play --info FILE          print format, size, depth, frame count, frame time\n"
+    "Usage: lumivale-play [MODE] [OPTIONS] FILE\n"
+    "Plays and converts 8-bit animation files (FLI and FLC) and WAVE sounds (.wav).\n\n"
+    "  lumivale-play FILE                 play an animation in a window at the file's speed,\n"
+    "                                     looping (close the window or press Escape to stop),\n"
+    "                                     or a sound on the default sound device, showing the\n"
+    "                                     time played on a terminal (Ctrl-C stops it)\n"
+    "  lumivale-play --info FILE          print format, size, depth, frame count and frame time;\n"
+    "                                     for a sound its format tag, rate, channels, bits, data\n"
+    "                                     bytes and duration\n"
     "  lumivale-play --dump DIR FILE      decode every frame and write DIR/frame-0000.png, ...\n"
+    "  lumivale-play --dump-audio OUT FILE\n"
+    "                                     play a sound through a silent device as fast as it\n"
+    "                                     goes and write every byte it was given to OUT (WAVE)\n"
     "  lumivale-play --bench [--loops N] FILE\n"
     "                                     decode every frame N times (default 10), print speed\n"
     "  lumivale-play --help               show this text\n\n"
-    "The exit status is 0 on success and 1 when the file cannot be read; errors are reported\n"
-    "on standard error.\n";
-
-int refuse(const char* why) {
-    std::fprintf(stderr, "lumivale-play: %s\n%s", why, usage);
-    return 2;
-}
+    "Options for sounds:\n"
+    "  --loops N          play N times (default 1; 0 repeats until stopped, when playing)\n"
+    "  --start MS         start MS milliseconds into the sound\n"
+    "  --volume P|L,R     the device's volume in percent (0 to 100), for both channels or\n"
+    "                     left and right; playing only\n\n"
+    "The exit status is 0 on success, 1 when the file cannot be read or played, 2 for a wrong\n"
+    "command line and 130 when Ctrl-C stopped a sound; errors are reported on standard error.\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.empty()) return refuse("no file given");
-    if (args[0] == "--help" || args[0] == "-h") {
-        std::fputs(usage, stdout);
-        return 0;
+    PlayOptions options;
+    std::string error;
+    if (!options.parse(std::vector<std::string_view>(argv + 1, argv + argc), error)) {
+        std::fprintf(stderr, "lumivale-play: %s\n%s", error.c_str(), usage);
+        return 2;
     }
-    if (args[0] == "--info") {
-        if (args.size() != 2) return refuse("--info takes one file");
-        return printInfo(std::string(args[1]));
+    bool sound = isSoundFile(options.file);
+    switch (options.mode) {
+        case PlayOptions::Mode::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case PlayOptions::Mode::info:
+            return sound ? printSoundInfo(options) : printInfo(options.file);
+        case PlayOptions::Mode::dumpFrames:
+            return dumpFrames(options.output, options.file);
+        case PlayOptions::Mode::dumpAudio:
+            return dumpSound(options);
+        case PlayOptions::Mode::bench:
+            return benchmarkDecoding(options.file, options.loops.value_or(10));
+        case PlayOptions::Mode::play:
+            break;
     }
-    if (args[0] == "--dump") {
-        if (args.size() != 3) return refuse("--dump takes a folder and a file");
-        return dumpFrames(std::string(args[1]), std::string(args[2]));
-    }
-    if (args[0] == "--bench") {
-        int32_t loops = 10;
-        std::size_t next = 1;
-        if (args.size() > 2 && args[1] == "--loops") {
-            auto [end, error] =
-                std::from_chars(args[2].data(), args[2].data() + args[2].size(), loops);
-            if (error != std::errc{} || end != args[2].data() + args[2].size() || loops <= 0) {
-                return refuse("--loops needs a positive number");
-            }
-            next = 3;
-        }
-        if (args.size() != next + 1) return refuse("--bench takes one file");
-        return benchmarkDecoding(std::string(args[next]), loops);
-    }
-    if (args.size() != 1 || args[0].starts_with("-")) return refuse("unknown arguments");
-    return playInWindow(std::string(args[0]));
+    return sound ? playSound(options) : playInWindow(options.file);
 }
