@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 which=${1:-all}
-targets=(flic riff keyword palette)
+mapfile -t targets < <(ls fuzz/entries | sed 's/\.cpp$//')
 [ "$which" = all ] || targets=("$which")
 
 tool() { command -v "$1-14" || command -v "$1"; }
@@ -24,6 +24,7 @@ sources() {
         riff) echo engine/core/mFileRiff.cpp engine/core/mFile.cpp ;;
         keyword) echo engine/core/mFileKeyword.cpp ;;
         palette) echo engine/graphics/mBitmapPalette.cpp ;;
+        wave) echo engine/media/mAudioWAV.cpp engine/media/mAudioWAVPlayback.cpp ;;
     esac
 }
 

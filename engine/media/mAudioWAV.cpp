@@ -231,8 +231,10 @@ int32_t mAudioWAV::setCurrent(int32_t) {
 }
 
 void mAudioWAV::setBufferSize(uint32_t length, int32_t countOfBlocks) {
-    // A block holds at least one sample of any format, so a pass always moves on.
-    blockSize = std::max((positionToBytes(length) + 3u) & ~3u, 4u);
+    // A block holds at least one sample of any format, so a pass always moves on, and at most
+    // a megabyte, whatever a clip's header asks for.
+    uint32_t bytes = std::min(positionToBytes(length), largestBlock);
+    blockSize = std::max((bytes + 3u) & ~3u, 4u);
     blockCount = countOfBlocks;
 }
 

@@ -24,6 +24,7 @@ class mAudioWAV : public virtual mFile, public virtual mImage {
     static constexpr uint32_t unknownSize = 0xFFFFFFFF;
     static constexpr uint32_t defaultBlockSize = 0x4000;
     static constexpr int32_t defaultBlockCount = 2;
+    static constexpr uint32_t largestBlock = 1u << 20;
     static constexpr int32_t rawRecordSize = 16;
     // Bytes of a "fmt " chunk kept at most: the PCM record and any extension a real file has.
     static constexpr int32_t largestFormat = 1024;

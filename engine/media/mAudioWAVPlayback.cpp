@@ -71,8 +71,9 @@ bool mAudioWAV::buildRing() {
 int32_t mAudioWAV::startPass() {
     bytesLeft = bytesToPlay;
     playPosition = startPosition;
+    // An empty pass reads nothing, so its start may lie past the end of the file.
     int64_t target = firstSoundByte + startPosition;
-    if (fileOffset() != target) mFile::seek(static_cast<int32_t>(target), 0);
+    if (bytesLeft != 0 && fileOffset() != target) mFile::seek(static_cast<int32_t>(target), 0);
     if (autoRefill) {
         fillBuffer(0);
         fillBuffer(0);

@@ -19,6 +19,11 @@ void NullWaveOut::setCaps(const WaveOutCaps& newCaps) {
     caps = newCaps;
 }
 
+void NullWaveOut::setRecording(bool on) {
+    std::lock_guard lock(mutex);
+    recording = on;
+}
+
 NullWaveOut::Stream* NullWaveOut::openStream(uint32_t handle) {
     auto found = streams.find(handle);
     return found != streams.end() && found->second.open ? &found->second : nullptr;
@@ -121,7 +126,9 @@ uint32_t NullWaveOut::write(uint32_t handle, WaveHeader& header) {
     if (!header.data && header.bufferLength != 0) return mmInvalidParam;
     header.flags = (header.flags & ~waveHeaderDone) | waveHeaderInQueue;
     stream->queued.push_back(&header);
-    stream->written.insert(stream->written.end(), header.data, header.data + header.bufferLength);
+    if (recording)
+        stream->written.insert(stream->written.end(), header.data,
+                               header.data + header.bufferLength);
     return mmNoError;
 }
 

@@ -17,6 +17,8 @@ class NullWaveOut : public WaveOutDevice {
     NullWaveOut();
 
     void setCaps(const WaveOutCaps& caps);
+    // Whether written bytes are kept (they are unless switched off, e.g. to measure memory).
+    void setRecording(bool on);
 
     // Finishes the oldest queued buffer of the handle as the device would once it has been
     // played; false when none is queued or the stream is paused.
@@ -64,6 +66,7 @@ class NullWaveOut : public WaveOutDevice {
     std::mutex mutex;
     WaveOutCaps caps;
     uint32_t volume = 0xFFFFFFFF;
+    bool recording = true;
     uint32_t nextHandle = 1;
     std::map<uint32_t, Stream> streams;
 };

@@ -22,7 +22,7 @@ struct Target {
 };
 
 constexpr Target targets[] = {
-    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}};
+    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}, {"wave", fuzzWave}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;

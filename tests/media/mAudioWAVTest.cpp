@@ -523,6 +523,8 @@ TEST_F(AudioTest, SmallBlocksAndRingsOfSeveral) {
     uint32_t handle = sound.waveOut;
     EXPECT_EQ(finishPlaying(sound), 10);
     EXPECT_EQ(device->written(handle), wave.data);
+    sound.setBufferSize(0xFFFFFFF0, 1);
+    EXPECT_EQ(sound.blockSize, mAudioWAV::largestBlock);
     sound.setBufferSize(0, 0);
     EXPECT_EQ(sound.blockSize, 4u);
     ASSERT_EQ(sound.play(0, 1), 1);
