@@ -9,6 +9,7 @@ namespace platform {
 
 // Result codes of the wave-out calls.
 constexpr uint32_t mmNoError = 0;
+constexpr uint32_t mmError = 1;
 constexpr uint32_t mmBadDeviceId = 2;
 constexpr uint32_t mmInvalidHandle = 5;
 constexpr uint32_t mmInvalidParam = 11;

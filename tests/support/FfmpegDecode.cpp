@@ -108,4 +108,18 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
     return video;
 }
 
+std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem::path& file,
+                                                           std::string_view sampleFormat,
+                                                           std::string* failure) {
+    ErrorFile errors;
+    std::string format = shellQuoted(sampleFormat);
+    auto raw = run("ffmpeg -nostdin -v error -i " + shellQuoted(file.string()) + " -map 0:a:0 -f " +
+                   format + " -acodec pcm_" + format + " -" + errors.redirect());
+    if (!raw) {
+        if (failure) *failure = "ffmpeg failed: " + errors.text();
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(raw->begin(), raw->end());
+}
+
 }  // namespace testing_support

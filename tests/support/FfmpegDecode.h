@@ -28,4 +28,11 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
                                          std::string_view inputFormat = {},
                                          std::string* failure = nullptr);
 
+// Decodes the first sound stream of `file` with ffmpeg to raw samples of `sampleFormat` (ffmpeg's
+// name for them: "u8", "s16le"), at the file's own rate and channels. Empty when ffmpeg fails;
+// `failure`, when given, then says why.
+std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem::path& file,
+                                                           std::string_view sampleFormat,
+                                                           std::string* failure = nullptr);
+
 }  // namespace testing_support
