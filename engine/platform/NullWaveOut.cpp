@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "engine/platform/HiddenWindow.h"
-
 namespace platform {
 
 NullWaveOut::NullWaveOut() {
@@ -32,13 +30,8 @@ NullWaveOut::Stream* NullWaveOut::openStream(uint32_t handle) {
 WaveHeader* NullWaveOut::takeFinished(Stream& stream) {
     WaveHeader* header = stream.queued.front();
     stream.queued.pop_front();
-    header->flags = (header->flags & ~waveHeaderInQueue) | waveHeaderDone;
+    markDone(*header);
     return header;
-}
-
-void NullWaveOut::postDone(uint32_t callbackWindow, uint32_t handle, WaveHeader* header) {
-    HiddenWindow::post(callbackWindow, mmWomDone, handle,
-                       static_cast<int64_t>(reinterpret_cast<uintptr_t>(header)));
 }
 
 bool NullWaveOut::finishNext(uint32_t handle) {
@@ -100,10 +93,7 @@ uint32_t NullWaveOut::open(uint32_t deviceId, const WaveFormat& format, uint32_t
                            uint32_t& handle) {
     handle = 0;
     if (deviceId != 0 && deviceId != waveMapper) return mmBadDeviceId;
-    bool pcm =
-        format.formatTag == waveFormatPcm && (format.channels == 1 || format.channels == 2) &&
-        (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.samplesPerSec != 0;
-    if (!pcm) return waveBadFormat;
+    if (!isPlayablePcm(format)) return waveBadFormat;
     std::lock_guard lock(mutex);
     handle = nextHandle++;
     streams[handle].callbackWindow = callbackWindow;
@@ -121,10 +111,7 @@ uint32_t NullWaveOut::write(uint32_t handle, WaveHeader& header) {
     std::lock_guard lock(mutex);
     Stream* stream = openStream(handle);
     if (!stream) return mmInvalidHandle;
-    if (!(header.flags & waveHeaderPrepared)) return waveUnprepared;
-    if (header.flags & waveHeaderInQueue) return waveStillPlaying;
-    if (!header.data && header.bufferLength != 0) return mmInvalidParam;
-    header.flags = (header.flags & ~waveHeaderDone) | waveHeaderInQueue;
+    if (uint32_t refused = markQueued(header)) return refused;
     stream->queued.push_back(&header);
     if (recording)
         stream->written.insert(stream->written.end(), header.data,
@@ -135,9 +122,7 @@ uint32_t NullWaveOut::write(uint32_t handle, WaveHeader& header) {
 uint32_t NullWaveOut::unprepareHeader(uint32_t handle, WaveHeader& header) {
     std::lock_guard lock(mutex);
     if (!openStream(handle)) return mmInvalidHandle;
-    if (header.flags & waveHeaderInQueue) return waveStillPlaying;
-    header.flags &= ~waveHeaderPrepared;
-    return mmNoError;
+    return markUnprepared(header);
 }
 
 uint32_t NullWaveOut::setPaused(uint32_t handle, bool paused) {

@@ -61,7 +61,6 @@ class NullWaveOut : public WaveOutDevice {
     // held and post the result after releasing it.
     WaveHeader* takeFinished(Stream& stream);
     uint32_t setPaused(uint32_t handle, bool paused);
-    static void postDone(uint32_t callbackWindow, uint32_t handle, WaveHeader* header);
 
     std::mutex mutex;
     WaveOutCaps caps;

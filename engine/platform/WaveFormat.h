@@ -16,4 +16,11 @@ struct WaveFormat {
     uint16_t bitsPerSample = 0;
 };
 
+// What every wave-out device plays: PCM, mono or stereo, 8-bit unsigned or 16-bit signed
+// samples, at a rate above 0.
+inline bool isPlayablePcm(const WaveFormat& format) {
+    return format.formatTag == waveFormatPcm && (format.channels == 1 || format.channels == 2) &&
+           (format.bitsPerSample == 8 || format.bitsPerSample == 16) && format.samplesPerSec != 0;
+}
+
 }  // namespace platform

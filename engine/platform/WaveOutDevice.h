@@ -9,6 +9,7 @@ namespace platform {
 
 // Result codes of the wave-out calls.
 constexpr uint32_t mmNoError = 0;
+constexpr uint32_t mmError = 1;
 constexpr uint32_t mmBadDeviceId = 2;
 constexpr uint32_t mmInvalidHandle = 5;
 constexpr uint32_t mmInvalidParam = 11;
@@ -46,6 +47,15 @@ class WaveOutDevice {
     virtual uint32_t close(uint32_t handle) = 0;
     virtual uint32_t getVolume(uint32_t handleOrDevice, uint32_t& volume) = 0;
     virtual uint32_t setVolume(uint32_t handleOrDevice, uint32_t volume) = 0;
+
+  protected:
+    // The header rules every device keeps. `markQueued` checks a written buffer and marks it
+    // queued when it may be; `markUnprepared` refuses a buffer still queued.
+    static uint32_t markQueued(WaveHeader& header);
+    static void markDone(WaveHeader& header);
+    static uint32_t markUnprepared(WaveHeader& header);
+    // Tells the stream's callback window that the device has finished with the buffer.
+    static void postDone(uint32_t callbackWindow, uint32_t handle, WaveHeader* header);
 };
 
 }  // namespace platform

@@ -109,16 +109,16 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
 }
 
 std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem::path& file,
-                                                           std::string_view sampleFormat, int rate,
-                                                           int channels) {
-    std::string codec = sampleFormat == "u8" ? "pcm_u8" : "pcm_" + std::string(sampleFormat);
-    std::string conversion;
-    if (rate > 0) conversion += " -ar " + std::to_string(rate);
-    if (channels > 0) conversion += " -ac " + std::to_string(channels);
-    auto raw = run("ffmpeg -nostdin -v error -i " + shellQuoted(file.string()) + " -map 0:a:0" +
-                   conversion + " -f " + shellQuoted(sampleFormat) + " -acodec " + codec +
-                   " - 2>/dev/null");
-    if (!raw) return std::nullopt;
+                                                           std::string_view sampleFormat,
+                                                           std::string* failure) {
+    ErrorFile errors;
+    std::string format = shellQuoted(sampleFormat);
+    auto raw = run("ffmpeg -nostdin -v error -i " + shellQuoted(file.string()) + " -map 0:a:0 -f " +
+                   format + " -acodec pcm_" + format + " -" + errors.redirect());
+    if (!raw) {
+        if (failure) *failure = "ffmpeg failed: " + errors.text();
+        return std::nullopt;
+    }
     return std::vector<std::uint8_t>(raw->begin(), raw->end());
 }
 

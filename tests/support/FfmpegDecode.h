@@ -28,11 +28,11 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
                                          std::string_view inputFormat = {},
                                          std::string* failure = nullptr);
 
-// Decodes the first sound stream of `file` with ffmpeg to raw samples of `sampleFormat`
-// (ffmpeg's names: "u8", "s16le"), at its own rate and channel count unless `rate` or
-// `channels` ask for others. Empty when ffmpeg fails.
+// Decodes the first sound stream of `file` with ffmpeg to raw samples of `sampleFormat` (ffmpeg's
+// name for them: "u8", "s16le"), at the file's own rate and channels. Empty when ffmpeg fails;
+// `failure`, when given, then says why.
 std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem::path& file,
                                                            std::string_view sampleFormat,
-                                                           int rate = 0, int channels = 0);
+                                                           std::string* failure = nullptr);
 
 }  // namespace testing_support
