@@ -6,16 +6,34 @@
 
 namespace {
 
-bool parseSize(std::string_view text, int32_t& width, int32_t& height) {
+// "WxH" in decimal digits; says nothing of the size's range.
+bool looksLikeSize(std::string_view text) {
     auto x = text.find_first_of("xX");
-    if (x == std::string_view::npos) return false;
+    auto digits = [](std::string_view part) {
+        return !part.empty() && part.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    return x != std::string_view::npos && digits(text.substr(0, x)) && digits(text.substr(x + 1));
+}
+
+// A size within 1 to maxSide pixels each way; `why` says what is wrong when it is not.
+bool parseSize(std::string_view text, int32_t& width, int32_t& height, std::string& why) {
+    auto x = text.find_first_of("xX");
     int32_t w = 0;
     int32_t h = 0;
     auto first = std::from_chars(text.data(), text.data() + x, w);
     auto second = std::from_chars(text.data() + x + 1, text.data() + text.size(), h);
-    if (first.ec != std::errc{} || first.ptr != text.data() + x) return false;
-    if (second.ec != std::errc{} || second.ptr != text.data() + text.size()) return false;
-    if (w <= 0 || h <= 0 || w > 16384 || h > 16384) return false;
+    bool inRange = first.ec == std::errc{} && second.ec == std::errc{} &&
+                   w <= HostOptions::maxSide && h <= HostOptions::maxSide;
+    if (!inRange) {
+        why = "the size " + std::string(text) + " is too large (at most " +
+              std::to_string(HostOptions::maxSide) + "x" + std::to_string(HostOptions::maxSide) +
+              ")";
+        return false;
+    }
+    if (w == 0 || h == 0) {
+        why = "the size " + std::string(text) + " has no area (width and height start at 1)";
+        return false;
+    }
     width = w;
     height = h;
     return true;
@@ -52,15 +70,22 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view arg = args[i];
         auto value = [&]() -> std::string_view { return i + 1 < args.size() ? args[++i] : ""; };
+        // False when a size follows and is refused.
         auto optionalSize = [&] {
-            if (i + 1 < args.size() && parseSize(args[i + 1], options.width, options.height)) ++i;
+            if (i + 1 >= args.size() || !looksLikeSize(args[i + 1])) return true;
+            std::string why;
+            if (!parseSize(args[++i], options.width, options.height, why)) {
+                options.error = std::string(arg) + ": " + why;
+                return false;
+            }
+            return true;
         };
         if (arg == "--help" || arg == "-h" || arg == "-help") {
             options.mode = HostOptions::Mode::help;
             return options;
         } else if (arg == "--window" || arg == "-window") {
             options.mode = HostOptions::Mode::window;
-            optionalSize();
+            if (!optionalSize()) return options;
         } else if (arg == "--fullscreen" || arg == "/s" || arg == "/S" || arg == "-s") {
             options.mode = HostOptions::Mode::fullscreen;
         } else if (arg == "/p" || arg == "/P" || arg == "/l" || arg == "/L") {
@@ -81,7 +106,7 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
             options.mode = HostOptions::Mode::headless;
             options.width = 640;
             options.height = 480;
-            optionalSize();
+            if (!optionalSize()) return options;
         } else if (arg == "--duration") {
             if (!parseSeconds(value(), options.durationMs)) return fail("--duration needs seconds");
         } else if (arg == "--snapshot") {

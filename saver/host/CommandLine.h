@@ -7,6 +7,8 @@
 // What the saver host was asked to do, read from its command line.
 struct HostOptions {
     enum class Mode { window, fullscreen, preview, embedded, headless, about, help };
+    // The largest window or headless side: beyond it the pictures would take gigabytes.
+    static constexpr int32_t maxSide = 8192;
 
     Mode mode = Mode::window;
     int32_t width = 800;  // window and headless sizes

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,33 @@ int64_t mousePosition(int32_t x, int32_t y) {
                                 (static_cast<uint32_t>(x) & 0xffff));
 }
 
+// The client area took a new size: the window's surface follows, and the saver is created anew
+// at that size.
+void resize(platform::SdlWindow& window, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0 ||
+        (width == window.clientRect().width() && height == window.clientRect().height()))
+        return;
+    window.resizeClient(width, height);
+    ScreenSaverProc(window, saverlib::wmCreate, 0, 0);
+}
+
+// Uncovered parts of the screen get the picture again at once, and the saver redraws it all.
+void expose(platform::SdlWindow& window) {
+    window.repaint();
+    ScreenSaverProc(window, saverlib::wmEraseBackground, 0, 0);
+}
+
+// A window someone else owns tells of its changes over a connection of its own.
+void followForeignWindow(platform::SdlWindow& window) {
+    auto changes = window.foreignChanges();
+    if (changes.destroyed) {
+        closeSaverWindow();
+        return;
+    }
+    if (changes.resized) resize(window, changes.width, changes.height);
+    if (changes.exposed) expose(window);
+}
+
 void handle(platform::SdlWindow& window, const SDL_Event& event) {
     if (event.type == window.wakeEvent()) {
         window.update();
@@ -47,7 +75,9 @@ void handle(platform::SdlWindow& window, const SDL_Event& event) {
             break;
         case SDL_WINDOWEVENT:
             if (event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                ScreenSaverProc(window, saverlib::wmEraseBackground, 0, 0);
+                expose(window);
+            } else if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                resize(window, event.window.data1, event.window.data2);
             } else if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                 closeSaverWindow();
             }
@@ -72,6 +102,11 @@ void handle(platform::SdlWindow& window, const SDL_Event& event) {
 }  // namespace
 
 int runDesktop(const HostOptions& options, const char* title) {
+    // Without a display SDL may still find a video driver that shows nothing, for ever.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr, "cannot open the saver window: no X display (DISPLAY is not set)\n");
+        return 1;
+    }
     // A screen saver must not keep the desktop's own screen saver from starting.
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     std::string error;
@@ -93,6 +128,7 @@ int runDesktop(const HostOptions& options, const char* title) {
     SDL_Event event;
     while (!state.quitPosted) {
         if (SDL_WaitEventTimeout(&event, signalPollMs)) handle(*window, event);
+        followForeignWindow(*window);
         if (terminationRequested()) closeSaverWindow();
     }
     state.window = nullptr;

@@ -52,12 +52,13 @@ int runHeadless(const HostOptions& options) {
     uint32_t hostThread = platform::MessageQueue::currentThreadId();
 
     uint32_t recorded = 0;
-    bool recordFailed = false;
+    std::string recordFailed;  // the first frame that could not be written
     std::atomic<bool> stopAsked{false};
     // Runs on the animation thread after each step's sleep: the frame just shown is complete.
     platform::Clock::setSleepHook([&](uint32_t now) {
         if (!options.recordDir.empty() && !stopAsked) {
-            recordFailed |= !writeSurface(window, framePath(options.recordDir, recorded++));
+            std::string path = framePath(options.recordDir, recorded++);
+            if (!writeSurface(window, path) && recordFailed.empty()) recordFailed = path;
         }
         if (now >= options.durationMs && !stopAsked.exchange(true)) {
             platform::MessageQueue::post(hostThread, {hostClose, 0, 0, nullptr});
@@ -79,8 +80,8 @@ int runHeadless(const HostOptions& options) {
     platform::Clock::setSleepHook(nullptr);
 
     int status = state.exitCode;
-    if (recordFailed) {
-        std::fprintf(stderr, "could not write every frame into %s\n", options.recordDir.c_str());
+    if (!recordFailed.empty()) {
+        std::fprintf(stderr, "could not write %s (and maybe later frames)\n", recordFailed.c_str());
         status = 1;
     }
     if (!options.snapshotPath.empty()) {

@@ -64,4 +64,18 @@ TEST(CommandLine, RefusesWhatItCannotDo) {
     EXPECT_EQ(window.width, 800);
 }
 
+TEST(CommandLine, SizeErrorsSayWhatIsWrong) {
+    EXPECT_EQ(parse({"--window", "0x0"}).error,
+              "--window: the size 0x0 has no area (width and height start at 1)");
+    EXPECT_EQ(parse({"--headless", "99999x99999"}).error,
+              "--headless: the size 99999x99999 is too large (at most 8192x8192)");
+    EXPECT_EQ(parse({"--headless", "8193x10"}).error,
+              "--headless: the size 8193x10 is too large (at most 8192x8192)");
+    auto largest = parse({"--headless", "8192x8192"});
+    EXPECT_TRUE(largest.error.empty()) << largest.error;
+    EXPECT_EQ(largest.width, 8192);
+    // Digits that overflow are too large too, not garbage.
+    EXPECT_NE(parse({"--window", "99999999999x1"}).error.find("too large"), std::string::npos);
+}
+
 }  // namespace

@@ -27,6 +27,9 @@ bool startVideo(std::string& error) {
 struct SdlWindow::Native {
     SDL_Window* window = nullptr;
     SDL_Surface* shadow = nullptr;  // over the present queue's pixels
+    // Of a window someone else owns; SDL does not follow such a window's changes.
+    std::unique_ptr<xlib::WindowWatch> watch;
+    uint64_t foreignId = 0;
 
     ~Native() {
         if (shadow) SDL_FreeSurface(shadow);
@@ -76,11 +79,23 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int
     return wrap(std::move(native), error);
 }
 
+namespace {
+
+SDL_Window* windowFrom(uint64_t nativeId) {
+    return SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(nativeId)));
+}
+
+}  // namespace
+
 std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& error) {
-    if (!startVideo(error)) return nullptr;
+    // Checked first: SDL takes the size of a window that does not exist from uninitialised
+    // attributes.
+    auto watch = xlib::WindowWatch::open(nativeId, error);
+    if (!watch || !startVideo(error)) return nullptr;
     auto native = std::make_unique<Native>();
-    native->window =
-        SDL_CreateWindowFrom(reinterpret_cast<const void*>(static_cast<uintptr_t>(nativeId)));
+    native->watch = std::move(watch);
+    native->foreignId = nativeId;
+    native->window = windowFrom(nativeId);
     return wrap(std::move(native), error);
 }
 
@@ -91,6 +106,13 @@ std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
         return nullptr;
     }
     return adopt(root, error);
+}
+
+SdlWindow::ForeignChanges SdlWindow::foreignChanges() {
+    if (!native->watch) return {};
+    auto changes = native->watch->poll();
+    return {changes.destroyed, changes.resized, changes.exposed, native->watch->width(),
+            native->watch->height()};
 }
 
 void SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
@@ -118,8 +140,7 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
             return true;
         } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
             // What the screen lost is pushed again from the shadow picture.
-            queue.add(std::array{clientRect()});
-            update();
+            repaint();
         }
     } while (SDL_PollEvent(&event));
     return false;
@@ -149,6 +170,17 @@ void SdlWindow::resizeClient(int32_t width, int32_t height) {
     Window::resizeClient(width, height);
     queue.resize(width, height);
     makeShadow();
+    // SDL keeps the size a window someone else owns had when it was taken over, and sizes its
+    // surface by it: taken over again, it has the new one.
+    if (native->watch) {
+        SDL_DestroyWindow(native->window);
+        native->window = windowFrom(native->foreignId);
+    }
+}
+
+void SdlWindow::repaint() {
+    queue.add(std::array{clientRect()});
+    update();
 }
 
 void SdlWindow::released(const std::vector<Rect>& written) {
@@ -163,16 +195,22 @@ void SdlWindow::released(const std::vector<Rect>& written) {
 void SdlWindow::update() {
     wakePending = false;
     std::vector<Rect> areas = queue.convert(surface());
-    SDL_Surface* screen = SDL_GetWindowSurface(native->window);
+    SDL_Surface* screen = native->window ? SDL_GetWindowSurface(native->window) : nullptr;
     if (areas.empty() || !screen || !native->shadow) return;
+    // Until the resize reaches us the screen surface may be smaller than the picture; an area
+    // pushed past its edge is refused by the X server.
+    SDL_Rect edge{0, 0, screen->w, screen->h};
     std::vector<SDL_Rect> pushed;
     pushed.reserve(areas.size());
     for (const Rect& area : areas) {
-        SDL_Rect source{area.left, area.top, area.width(), area.height()};
+        SDL_Rect asked{area.left, area.top, area.width(), area.height()};
+        SDL_Rect source;
+        if (!SDL_IntersectRect(&asked, &edge, &source)) continue;
         SDL_Rect target = source;
         SDL_BlitSurface(native->shadow, &source, screen, &target);
         pushed.push_back(source);
     }
+    if (pushed.empty()) return;
     SDL_UpdateWindowSurfaceRects(native->window, pushed.data(), static_cast<int>(pushed.size()));
 }
 

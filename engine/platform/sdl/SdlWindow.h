@@ -20,7 +20,8 @@ class SdlWindow : public Window {
     // window takes the display's size.
     static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
                                            bool fullScreen, std::string& error);
-    // Draws into a window someone else owns (an X window id), at that window's size.
+    // Draws into a window someone else owns (an X window id), at that window's size; null with
+    // `error` set when there is no display or no such window.
     static std::unique_ptr<SdlWindow> adopt(uint64_t nativeId, std::string& error);
     // Draws into the display's root window.
     static std::unique_ptr<SdlWindow> adoptRoot(std::string& error);
@@ -45,6 +46,19 @@ class SdlWindow : public Window {
     uint32_t windowId() const;
     // Where the pointer is, in client coordinates (possibly outside the client area).
     void pointerPosition(int32_t& x, int32_t& y) const;
+    // Pushes the whole picture again, for areas of the screen that were uncovered.
+    void repaint();
+
+    // What happened to a window someone else owns since the last call. Our own windows say
+    // the same through SDL's window events.
+    struct ForeignChanges {
+        bool destroyed = false;
+        bool resized = false;  // to width × height
+        bool exposed = false;
+        int32_t width = 0;
+        int32_t height = 0;
+    };
+    ForeignChanges foreignChanges();
 
     void resizeClient(int32_t width, int32_t height) override;
 
