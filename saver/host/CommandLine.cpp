@@ -49,6 +49,20 @@ bool parseWindowId(std::string_view text, uint64_t& id) {
     return true;
 }
 
+// 1 to 8, or "auto" for 0.
+bool parseScale(std::string_view text, int32_t& scale) {
+    if (text == "auto") {
+        scale = 0;
+        return true;
+    }
+    int32_t value = 0;
+    auto read = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (read.ec != std::errc{} || read.ptr != text.data() + text.size() || value < 1 || value > 8)
+        return false;
+    scale = value;
+    return true;
+}
+
 bool parseSeconds(std::string_view text, uint32_t& ms) {
     std::string copy(text);
     char* end = nullptr;
@@ -120,6 +134,22 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
             if (options.sceneDir.empty()) return fail("--scene-dir needs a folder");
         } else if (arg == "--trace") {
             options.trace = true;
+        } else if (arg == "--fps" || arg == "-fps") {
+            options.frameRate = true;
+        } else if (arg == "--scale" || arg == "-scale") {
+            if (!parseScale(value(), options.scale))
+                return fail(std::string(arg) + " needs a whole number from 1 to 8, or auto");
+        } else if (arg == "--delay" || arg == "-delay") {
+            // Stock hacks take a pause between frames; each sprite here keeps its own pace.
+            std::string_view given = value();
+            int64_t microseconds = 0;
+            auto read = std::from_chars(given.data(), given.data() + given.size(), microseconds);
+            if (given.empty() || read.ec != std::errc{} ||
+                read.ptr != given.data() + given.size() || microseconds < 0)
+                return fail(std::string(arg) + " needs microseconds");
+        } else if (arg == "--display" || arg == "-display") {
+            options.display = value();
+            if (options.display.empty()) return fail(std::string(arg) + " needs a display name");
         } else {
             return fail("unknown argument: " + std::string(arg));
         }
@@ -147,8 +177,9 @@ std::string usageText(std::string_view program, std::string_view title) {
            "  --window [WxH]      run in a desktop window (default 800x600)\n"
            "  --fullscreen, /s    run full screen; a key, a mouse button or a move ends it\n"
            "  /p ID, /l ID        preview inside the window with this X window id\n"
-           "  -window-id ID       draw into the X window with this id (input is ignored)\n"
-           "  -root               draw into the root window, or into $XSCREENSAVER_WINDOW\n"
+           "  -window-id ID, --window-id ID\n"
+           "                      draw into the X window with this id (input is ignored)\n"
+           "  -root, --root       draw into the root window, or into $XSCREENSAVER_WINDOW\n"
            "  --headless [WxH]    run without a display on a simulated clock (default 640x480)\n"
            "  --about, /c         show the about box\n"
            "  --help              show this text\n\n"
@@ -159,7 +190,14 @@ std::string usageText(std::string_view program, std::string_view title) {
            "  --scene-dir DIR     read the scene's animation files from DIR\n"
            "                      (default: the current folder when it holds them, else the\n"
            "                      installed demo scenes)\n"
-           "  --trace             print each placement, pause and resume on standard output\n\n"
+           "  --trace             print each placement, pause and resume on standard output\n"
+           "  --fps               show the frames per second in the top-left corner\n"
+           "  --scale N|auto      show each stage pixel as an N x N block (1 to 8); auto: 2 on\n"
+           "                      screens from 2560 pixels wide, else 1\n"
+           "  --display NAME      the X display to use (default $DISPLAY)\n"
+           "  --delay N           accepted as other screen savers take it; each animation\n"
+           "                      keeps its own frame timing\n"
+           "  (Options may also start with one dash: -fps, -scale, -display, -delay.)\n\n"
            "The saver ends on SIGTERM or SIGINT. A window of preview size (narrower than 300\n"
            "pixels) shows the preview scene.\n";
 }

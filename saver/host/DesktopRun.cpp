@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "engine/platform/Clock.h"
 #include "engine/platform/sdl/SdlWindow.h"
+#include "saver/host/FrameRateReadout.h"
 #include "saver/host/HostState.h"
 #include "saver/host/ScreenSaverLibrary.h"
 #include "saver/host/Signals.h"
@@ -22,13 +24,15 @@ std::unique_ptr<platform::SdlWindow> openWindow(const HostOptions& options, cons
     using Mode = HostOptions::Mode;
     switch (options.mode) {
         case Mode::fullscreen:
-            return platform::SdlWindow::open(title, 0, 0, true, error);
+            return platform::SdlWindow::open(title, 0, 0, true, error, options.scale);
         case Mode::preview:
         case Mode::embedded:
-            return options.rootWindow ? platform::SdlWindow::adoptRoot(error)
-                                      : platform::SdlWindow::adopt(options.windowId, error);
+            return options.rootWindow
+                       ? platform::SdlWindow::adoptRoot(error, options.scale)
+                       : platform::SdlWindow::adopt(options.windowId, error, options.scale);
         default:
-            return platform::SdlWindow::open(title, options.width, options.height, false, error);
+            return platform::SdlWindow::open(title, options.width, options.height, false, error,
+                                             options.scale);
     }
 }
 
@@ -102,6 +106,7 @@ void handle(platform::SdlWindow& window, const SDL_Event& event) {
 }  // namespace
 
 int runDesktop(const HostOptions& options, const char* title) {
+    if (!options.display.empty()) ::setenv("DISPLAY", options.display.c_str(), 1);
     // Without a display SDL may still find a video driver that shows nothing, for ever.
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "cannot open the saver window: no X display (DISPLAY is not set)\n");
@@ -118,6 +123,13 @@ int runDesktop(const HostOptions& options, const char* title) {
     auto& state = hostState();
     state.mode = options.mode;
     state.window = window.get();
+    FrameRateReadout readout;
+    if (options.frameRate) {
+        window->setOverlay([&readout](std::span<uint32_t> pixels, int32_t width, int32_t height) {
+            readout.frameAt(platform::Clock::now());
+            return readout.draw(pixels, width, height);
+        });
+    }
     if (options.mode == HostOptions::Mode::fullscreen) {
         SDL_ShowCursor(SDL_DISABLE);
         // Moves are measured from where the pointer is now, not from the first move reported.

@@ -64,6 +64,29 @@ TEST(CommandLine, RefusesWhatItCannotDo) {
     EXPECT_EQ(window.width, 800);
 }
 
+TEST(CommandLine, OptionsOtherScreenSaversShare) {
+    auto shared = parse({"-root", "-fps", "-delay", "20000", "--display", ":3", "--scale", "2"});
+    EXPECT_TRUE(shared.error.empty()) << shared.error;
+    EXPECT_TRUE(shared.frameRate);
+    EXPECT_EQ(shared.display, ":3");
+    EXPECT_EQ(shared.scale, 2);
+    EXPECT_EQ(parse({"--scale", "auto"}).scale, 0);
+    EXPECT_EQ(parse({}).scale, 1);
+    for (std::vector<std::string_view> bad :
+         std::vector<std::vector<std::string_view>>{{"--scale", "0"},
+                                                    {"--scale", "9"},
+                                                    {"--scale", "2x"},
+                                                    {"--delay", "-5"},
+                                                    {"--delay"},
+                                                    {"-display"}})
+        EXPECT_FALSE(parse(bad).error.empty()) << bad[0];
+
+    std::string help = usageText("lumivale", "Lumivale");
+    for (const char* listed :
+         {"--root", "--window-id ID", "--fps", "--scale N|auto", "--display NAME", "--delay N"})
+        EXPECT_NE(help.find(listed), std::string::npos) << listed;
+}
+
 TEST(CommandLine, SizeErrorsSayWhatIsWrong) {
     EXPECT_EQ(parse({"--window", "0x0"}).error,
               "--window: the size 0x0 has no area (width and height start at 1)");

@@ -247,6 +247,45 @@ TEST(SaverShutdown, WithoutADisplayEveryWindowModeIsAClearError) {
     }
 }
 
+TEST(SaverHeadless, TheFrameRateReadoutLeavesTheSceneOutsideItsBox) {
+    for (Program program : {Program::ideas, Program::lumivale}) {
+        TestSceneFolder scenes(program);
+        std::string plain = uniqueTempPath(".png");
+        std::string withRate = uniqueTempPath(".png");
+        for (const auto& [path, extra] : {std::pair{plain, std::vector<std::string>{}},
+                                          std::pair{withRate, std::vector<std::string>{"--fps"}}}) {
+            std::vector<std::string> args{"--headless", "320x200", "--duration",  "2",
+                                          "--snapshot", path,      "--scene-dir", scenes.path()};
+            args.insert(args.end(), extra.begin(), extra.end());
+            auto run = runChild(saverProgram(program), args, noDisplay);
+            ASSERT_EQ(run.status, 0) << run.error;
+        }
+        auto without = readPng(plain);
+        auto with = readPng(withRate);
+        ASSERT_EQ(without.width, with.width);
+        ASSERT_EQ(without.rgb.size(), with.rgb.size());
+        // The readout: white letters on black in the top-left corner, at most 60 x 11 pixels.
+        std::size_t lit = 0;
+        std::size_t changedOutside = 0;
+        for (int32_t y = 0; y < with.height; ++y) {
+            for (int32_t x = 0; x < with.width; ++x) {
+                auto at = static_cast<std::size_t>((y * with.width + x) * 3);
+                bool inBox = x < 60 && y < 11;
+                bool same = std::equal(with.rgb.begin() + at, with.rgb.begin() + at + 3,
+                                       without.rgb.begin() + at);
+                if (!inBox && !same) ++changedOutside;
+                if (inBox && with.rgb[at] == 255 && with.rgb[at + 1] == 255 &&
+                    with.rgb[at + 2] == 255)
+                    ++lit;
+            }
+        }
+        EXPECT_EQ(changedOutside, 0u);
+        EXPECT_GT(lit, 20u);
+        fs::remove(plain);
+        fs::remove(withRate);
+    }
+}
+
 TEST(SaverHeadless, OutputPathsAreSeenFromWhereTheSaverStarted) {
     TestSceneFolder scenes(Program::lumivale);
     std::string start = uniqueTempPath("-start");

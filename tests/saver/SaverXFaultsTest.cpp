@@ -1,5 +1,6 @@
 // The savers under what desktops do to their windows: a change of size, parts uncovered, the
 // window destroyed or never there, and termination signals in states other than running.
+#include <array>
 #include <fstream>
 
 #include "tests/saver/SaverX.h"
@@ -74,6 +75,45 @@ TEST_F(SaverXFaults, UncoveredPartsOfAForeignWindowAreRepainted) {
     EXPECT_TRUE(showsColourAt(picture, 390, 10, scenes->file("Cyber3.flc")));
     EXPECT_TRUE(showsColourAt(picture, 385, 110, scenes->file("Cyber1.flc")));
     expectCleanEnd(*saver, SIGTERM, "exposed_window_id");
+}
+
+TEST_F(SaverXFaults, ScaleTwoShowsBlocksAndTheRateReadout) {
+    std::string window = openForeignWindow("600x400+0+0");
+    ASSERT_FALSE(window.empty()) << foreignOwner->standardError();
+    auto saver = startSaver(Program::ideas, {"-window-id", window, "--scale", "2", "--fps"});
+    // The stage is 300 x 200: the full scene, laid out for that size.
+    EXPECT_NE(saver->standardOutput().find(centredPlace(300, 200)), std::string::npos)
+        << saver->standardOutput();
+    EXPECT_NE(saver->standardOutput().find(" place 3 280 0 4\n"), std::string::npos);
+
+    auto picture = waitForColour(window, "Cyber2.flc");
+    ASSERT_EQ(picture.width, 600);
+    EXPECT_TRUE(showsColourAt(picture, 590, 30, scenes->file("Cyber3.flc")));
+    EXPECT_TRUE(showsColourAt(picture, 20, 390, scenes->file("Cyber2.flc")));
+    // Every stage pixel is a 2 x 2 block (right of the owner's own small child window).
+    std::size_t broken = 0;
+    auto colour = [&](int32_t x, int32_t y) {
+        auto at = static_cast<std::size_t>((y * picture.width + x) * 3);
+        return std::array{picture.rgb[at], picture.rgb[at + 1], picture.rgb[at + 2]};
+    };
+    for (int32_t y = 0; y + 1 < picture.height; y += 2) {
+        for (int32_t x = 100; x + 1 < picture.width; x += 2) {
+            auto block = colour(x, y);
+            if (colour(x + 1, y) != block || colour(x, y + 1) != block ||
+                colour(x + 1, y + 1) != block)
+                ++broken;
+        }
+    }
+    EXPECT_EQ(broken, 0u);
+    // The readout's white letters in the top-left corner, above the owner's child window.
+    std::size_t lit = 0;
+    for (int32_t y = 0; y < 14; ++y) {
+        for (int32_t x = 0; x < 100; ++x) {
+            if (colour(x, y) == std::array<uint8_t, 3>{255, 255, 255}) ++lit;
+        }
+    }
+    EXPECT_GT(lit, 40u);
+    expectCleanEnd(*saver, SIGTERM, "scaled_window_id");
 }
 
 TEST_F(SaverXFaults, ADestroyedWindowEndsTheSaver) {

@@ -38,7 +38,13 @@ struct SdlWindow::Native {
     }
 };
 
-std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, std::string& error) {
+int32_t SdlWindow::scaleFor(int32_t asked, int32_t screenWidth) {
+    if (asked != autoScale) return asked;
+    return screenWidth >= doubledFromWidth ? 2 : 1;
+}
+
+std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, int32_t scale,
+                                           std::string& error) {
     Uint32 wake = SDL_RegisterEvents(1);
     if (!native->window || wake == static_cast<Uint32>(-1)) {
         error = SDL_GetError();
@@ -52,7 +58,7 @@ std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, std::
         return nullptr;
     }
     auto opened =
-        std::make_unique<SdlWindow>(Key{}, std::move(native), shownWidth, shownHeight, wake);
+        std::make_unique<SdlWindow>(Key{}, std::move(native), shownWidth, shownHeight, scale, wake);
     if (!opened->native->shadow) {
         error = SDL_GetError();
         return nullptr;
@@ -61,7 +67,7 @@ std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, std::
 }
 
 std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int32_t height,
-                                           bool fullScreen, std::string& error) {
+                                           bool fullScreen, std::string& error, int32_t scale) {
     if (!startVideo(error)) return nullptr;
     auto native = std::make_unique<Native>();
     Uint32 flags = SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
@@ -76,7 +82,7 @@ std::unique_ptr<SdlWindow> SdlWindow::open(const char* title, int32_t width, int
         height = display.h;
     }
     native->window = SDL_CreateWindow(title, x, y, width, height, flags);
-    return wrap(std::move(native), error);
+    return wrap(std::move(native), scale, error);
 }
 
 namespace {
@@ -87,7 +93,7 @@ SDL_Window* windowFrom(uint64_t nativeId) {
 
 }  // namespace
 
-std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& error) {
+std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& error, int32_t scale) {
     // Checked first: SDL takes the size of a window that does not exist from uninitialised
     // attributes.
     auto watch = xlib::WindowWatch::open(nativeId, error);
@@ -96,16 +102,16 @@ std::unique_ptr<SdlWindow> SdlWindow::adopt(uint64_t nativeId, std::string& erro
     native->watch = std::move(watch);
     native->foreignId = nativeId;
     native->window = windowFrom(nativeId);
-    return wrap(std::move(native), error);
+    return wrap(std::move(native), scale, error);
 }
 
-std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error) {
+std::unique_ptr<SdlWindow> SdlWindow::adoptRoot(std::string& error, int32_t scale) {
     uint64_t root = xlib::rootWindow();
     if (!root) {
         error = "no X display";
         return nullptr;
     }
-    return adopt(root, error);
+    return adopt(root, error, scale);
 }
 
 SdlWindow::ForeignChanges SdlWindow::foreignChanges() {
@@ -147,9 +153,27 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
 }
 
 SdlWindow::SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height,
-                     uint32_t wake)
-    : Window(width, height), native(std::move(opened)), queue(width, height), wakeType(wake) {
+                     int32_t scaleAsked, uint32_t wake)
+    : Window(std::max(width / scaleFor(scaleAsked, width), 1),
+             std::max(height / scaleFor(scaleAsked, width), 1)),
+      native(std::move(opened)),
+      askedScale(scaleAsked),
+      scale(scaleFor(scaleAsked, width)),
+      queue(clientRect().width(), clientRect().height()),
+      wakeType(wake) {
     makeShadow();
+}
+
+bool SdlWindow::followScreenSize(int32_t width, int32_t height) {
+    int32_t newScale = scaleFor(askedScale, width);
+    int32_t clientWidth = std::max(width / newScale, 1);
+    int32_t clientHeight = std::max(height / newScale, 1);
+    Rect client = clientRect();
+    if (newScale == scale && clientWidth == client.width() && clientHeight == client.height())
+        return false;
+    scale = newScale;
+    resizeClient(clientWidth, clientHeight);
+    return true;
 }
 
 SdlWindow::~SdlWindow() = default;
@@ -169,6 +193,7 @@ void SdlWindow::makeShadow() {
 void SdlWindow::resizeClient(int32_t width, int32_t height) {
     Window::resizeClient(width, height);
     queue.resize(width, height);
+    overlaid = {};
     makeShadow();
     // SDL keeps the size a window someone else owns had when it was taken over, and sizes its
     // surface by it: taken over again, it has the new one.
@@ -194,7 +219,13 @@ void SdlWindow::released(const std::vector<Rect>& written) {
 
 void SdlWindow::update() {
     wakePending = false;
+    // What the overlay covered shows the picture again, unless the overlay covers it anew.
+    if (overlay && !overlaid.isEmpty()) queue.add(std::array{overlaid});
     std::vector<Rect> areas = queue.convert(surface());
+    if (overlay) {
+        overlaid = overlay(queue.shadow(), queue.width(), queue.height());
+        if (!overlaid.isEmpty()) areas.push_back(overlaid);
+    }
     SDL_Surface* screen = native->window ? SDL_GetWindowSurface(native->window) : nullptr;
     if (areas.empty() || !screen || !native->shadow) return;
     // Until the resize reaches us the screen surface may be smaller than the picture; an area
@@ -203,12 +234,20 @@ void SdlWindow::update() {
     std::vector<SDL_Rect> pushed;
     pushed.reserve(areas.size());
     for (const Rect& area : areas) {
-        SDL_Rect asked{area.left, area.top, area.width(), area.height()};
-        SDL_Rect source;
-        if (!SDL_IntersectRect(&asked, &edge, &source)) continue;
-        SDL_Rect target = source;
-        SDL_BlitSurface(native->shadow, &source, screen, &target);
-        pushed.push_back(source);
+        SDL_Rect asked{area.left * scale, area.top * scale, area.width() * scale,
+                       area.height() * scale};
+        SDL_Rect target;
+        if (!SDL_IntersectRect(&asked, &edge, &target)) continue;
+        SDL_Rect source{target.x / scale, target.y / scale, (target.w + scale - 1) / scale,
+                        (target.h + scale - 1) / scale};
+        if (scale == 1) {
+            SDL_BlitSurface(native->shadow, &source, screen, &target);
+        } else {
+            // Whole blocks only: a block cut by the screen's edge is left to the clipping.
+            SDL_Rect blocks{source.x * scale, source.y * scale, source.w * scale, source.h * scale};
+            SDL_BlitScaled(native->shadow, &source, screen, &blocks);
+        }
+        pushed.push_back(target);
     }
     if (pushed.empty()) return;
     SDL_UpdateWindowSurfaceRects(native->window, pushed.data(), static_cast<int>(pushed.size()));
