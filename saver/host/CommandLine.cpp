@@ -1,5 +1,6 @@
 #include "saver/host/CommandLine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -153,6 +154,15 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
         } else {
             return fail("unknown argument: " + std::string(arg));
         }
+    }
+    // The screen-saver daemon hands its window over; a command without a mode means it too.
+    bool noModeGiven = std::none_of(args.begin(), args.end(), [](std::string_view arg) {
+        return arg == "--window" || arg == "-window" || arg == "--fullscreen" || arg == "-s" ||
+               arg == "--headless" || arg.starts_with('/') || arg.ends_with("window-id");
+    });
+    if (noModeGiven && xscreensaverWindow) {
+        options.mode = HostOptions::Mode::embedded;
+        options.rootWindow = true;
     }
     // A window handed over by the screen-saver daemon takes the place of the root window.
     if (options.mode == HostOptions::Mode::embedded && options.rootWindow && xscreensaverWindow) {

@@ -51,7 +51,10 @@ void endChildren() {
     }
 }
 
+// Children started since the signal go too: SDL falls back to a box of its own when the
+// dialog program ends.
 [[noreturn]] void endBySignal(int number) {
+    endChildren();
     std::signal(number, SIG_DFL);
     sigset_t only;
     sigemptyset(&only);

@@ -49,6 +49,11 @@ TEST(CommandLine, ForeignWindows) {
     EXPECT_FALSE(handedOver.rootWindow);
     EXPECT_EQ(handedOver.windowId, 0x400001u);
     EXPECT_TRUE(parse({"-root"}, "garbage").rootWindow);
+    // Started by the daemon without a mode: its window all the same.
+    auto daemon = parse({"--fps"}, "0x400001");
+    EXPECT_EQ(daemon.mode, HostOptions::Mode::embedded);
+    EXPECT_EQ(daemon.windowId, 0x400001u);
+    EXPECT_EQ(parse({"--window"}, "0x400001").mode, HostOptions::Mode::window);
 }
 
 TEST(CommandLine, RefusesWhatItCannotDo) {
