@@ -4,7 +4,9 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
           libx11-dev libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth x11-utils
-          x11-apps xdotool
+          x11-apps xdotool python3
+          # The integration test under the real screen-saver daemon, and the package check.
+          xscreensaver lintian
           # The fuzz targets and their coverage measure: clang with its sanitizer and fuzzer
           # runtimes, and llvm-profdata and llvm-cov.
           clang libclang-rt-14-dev llvm)

@@ -8,7 +8,10 @@
 namespace platform {
 
 Window::Context::Context(Context&& other) noexcept
-    : owner(std::exchange(other.owner, nullptr)), area(other.area), painting(other.painting) {}
+    : owner(std::exchange(other.owner, nullptr)),
+      area(other.area),
+      painting(other.painting),
+      held(std::move(other.held)) {}
 
 Window::Context& Window::Context::operator=(Context&& other) noexcept {
     if (this != &other) {
@@ -16,6 +19,7 @@ Window::Context& Window::Context::operator=(Context&& other) noexcept {
         owner = std::exchange(other.owner, nullptr);
         area = other.area;
         painting = other.painting;
+        held = std::move(other.held);
     }
     return *this;
 }
@@ -61,6 +65,7 @@ void Window::invalidateRect(const Rect* rect) {
 }
 
 void Window::resizeClient(int32_t width, int32_t height) {
+    std::lock_guard guard(sizeLock);
     pixels = std::make_unique<WindowSurface>(width, height);
     invalid = {};
     invalidateRect(nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/base/Rect.h"
@@ -13,8 +14,8 @@ class Palette;
 // A window as the engine paints it: a client area of pixels reached through device contexts,
 // and the area that needs painting. By itself it is off screen (headless runs and tests); a
 // screen backend derives from it and shows what is released. Its surface may be read on one
-// thread while another draws through a context; sizes and paint areas belong to one thread at a
-// time.
+// thread while another draws through a context; a change of size waits until no context is
+// held. Paint areas belong to one thread at a time.
 class Window {
   public:
     // Window messages a stage answers.
@@ -42,10 +43,11 @@ class Window {
       private:
         friend class Window;
         Context(Window& window, const Rect& paint, bool forPaint)
-            : owner(&window), area(paint), painting(forPaint) {}
+            : owner(&window), area(paint), painting(forPaint), held(window.sizeLock) {}
         Window* owner = nullptr;
         Rect area;
         bool painting = false;
+        std::unique_lock<std::recursive_mutex> held;  // the surface stays while this is held
     };
 
     Window(int32_t width, int32_t height);
@@ -65,8 +67,8 @@ class Window {
     void invalidateRect(const Rect* rect);
     bool needsPaint() const { return !invalid.isEmpty(); }
 
-    // The client area changed size: a new, black surface, all of it in need of painting. No
-    // context may be held meanwhile.
+    // The client area changed size: a new, black surface, all of it in need of painting. Waits
+    // for contexts held on other threads to be released.
     virtual void resizeClient(int32_t width, int32_t height);
 
     // A palette about to be deleted stops being selected here, for when it could not be
@@ -85,6 +87,7 @@ class Window {
   private:
     void release(bool painting);
 
+    std::recursive_mutex sizeLock;
     std::unique_ptr<WindowSurface> pixels;
     Rect invalid;
     uint32_t taken = 0;

@@ -7,6 +7,8 @@
 // What the saver host was asked to do, read from its command line.
 struct HostOptions {
     enum class Mode { window, fullscreen, preview, embedded, headless, about, help };
+    // The largest window or headless side: beyond it the pictures would take gigabytes.
+    static constexpr int32_t maxSide = 8192;
 
     Mode mode = Mode::window;
     int32_t width = 800;  // window and headless sizes
@@ -18,7 +20,10 @@ struct HostOptions {
     std::string recordDir;        // headless: a PNG of every step
     std::string sceneDir;
     bool trace = false;
-    std::string error;  // why the command line was refused; empty when it was fine
+    bool frameRate = false;  // --fps: the frames-per-second readout
+    int32_t scale = 1;       // each stage pixel shown as scale × scale; 0 picks by screen width
+    std::string display;     // the X display to use instead of $DISPLAY
+    std::string error;       // why the command line was refused; empty when it was fine
 };
 
 // Reads the arguments after the program name. `xscreensaverWindow` is the value of the

@@ -8,6 +8,7 @@
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
 #include "engine/platform/Window.h"
+#include "saver/host/FrameRateReadout.h"
 #include "saver/host/HostState.h"
 #include "saver/host/PngWriter.h"
 #include "saver/host/ScreenSaverLibrary.h"
@@ -21,8 +22,12 @@ constexpr uint32_t signalPoll = 20;
 // How long the end of a run waits for the window thread to pass the quit message on.
 constexpr uint32_t handOverLimit = 5000;
 
-bool writeSurface(const platform::Window& window, const std::string& path) {
+// The readout, when there is one, is drawn over a copy: the window keeps the scene's pixels.
+bool writeSurface(const platform::Window& window, const FrameRateReadout* readout,
+                  const std::string& path) {
     auto pixels = window.surface().readPixels();
+    auto rect = window.clientRect();
+    if (readout) readout->draw(pixels, rect.width(), rect.height());
     std::vector<uint8_t> rgb;
     rgb.reserve(pixels.size() * 3);
     for (uint32_t p : pixels) {
@@ -30,7 +35,6 @@ bool writeSurface(const platform::Window& window, const std::string& path) {
         rgb.push_back(static_cast<uint8_t>(p >> 8));
         rgb.push_back(static_cast<uint8_t>(p));
     }
-    auto rect = window.clientRect();
     return PngWriter::write(path, rect.width(), rect.height(), rgb);
 }
 
@@ -52,12 +56,17 @@ int runHeadless(const HostOptions& options) {
     uint32_t hostThread = platform::MessageQueue::currentThreadId();
 
     uint32_t recorded = 0;
-    bool recordFailed = false;
+    std::string recordFailed;  // the first frame that could not be written
     std::atomic<bool> stopAsked{false};
+    FrameRateReadout readout;
+    const FrameRateReadout* shownReadout = options.frameRate ? &readout : nullptr;
     // Runs on the animation thread after each step's sleep: the frame just shown is complete.
     platform::Clock::setSleepHook([&](uint32_t now) {
+        if (!stopAsked) readout.frameAt(now);
         if (!options.recordDir.empty() && !stopAsked) {
-            recordFailed |= !writeSurface(window, framePath(options.recordDir, recorded++));
+            std::string path = framePath(options.recordDir, recorded++);
+            if (!writeSurface(window, shownReadout, path) && recordFailed.empty())
+                recordFailed = path;
         }
         if (now >= options.durationMs && !stopAsked.exchange(true)) {
             platform::MessageQueue::post(hostThread, {hostClose, 0, 0, nullptr});
@@ -79,12 +88,12 @@ int runHeadless(const HostOptions& options) {
     platform::Clock::setSleepHook(nullptr);
 
     int status = state.exitCode;
-    if (recordFailed) {
-        std::fprintf(stderr, "could not write every frame into %s\n", options.recordDir.c_str());
+    if (!recordFailed.empty()) {
+        std::fprintf(stderr, "could not write %s (and maybe later frames)\n", recordFailed.c_str());
         status = 1;
     }
     if (!options.snapshotPath.empty()) {
-        if (writeSurface(window, options.snapshotPath)) {
+        if (writeSurface(window, shownReadout, options.snapshotPath)) {
             std::printf("snapshot: %s\n", options.snapshotPath.c_str());
         } else {
             std::fprintf(stderr, "could not write %s\n", options.snapshotPath.c_str());

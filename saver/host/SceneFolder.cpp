@@ -35,8 +35,11 @@ std::string findSceneFolder(const std::string& requested, const std::vector<cons
     }
     if (holdsAll(fs::current_path(ignored), files)) return fs::current_path(ignored).string();
     fs::path here = programFolder();
+    // Built: scenes/ beside the program. Installed: share/ beside bin/, or two levels up from
+    // libexec/xscreensaver/, where XScreenSaver looks for its hacks.
+    fs::path installed = fs::path("share") / "lumivale" / "scenes" / folder;
     for (const fs::path& candidate :
-         {here / "scenes" / folder, here / ".." / "share" / "lumivale" / "scenes" / folder}) {
+         {here / "scenes" / folder, here / ".." / installed, here / ".." / ".." / installed}) {
         if (holdsAll(candidate, files)) return candidate.lexically_normal().string();
     }
     error = "no scene files here, and no demo scenes beside the program (use --scene-dir)";

@@ -49,6 +49,11 @@ TEST(CommandLine, ForeignWindows) {
     EXPECT_FALSE(handedOver.rootWindow);
     EXPECT_EQ(handedOver.windowId, 0x400001u);
     EXPECT_TRUE(parse({"-root"}, "garbage").rootWindow);
+    // Started by the daemon without a mode: its window all the same.
+    auto daemon = parse({"--fps"}, "0x400001");
+    EXPECT_EQ(daemon.mode, HostOptions::Mode::embedded);
+    EXPECT_EQ(daemon.windowId, 0x400001u);
+    EXPECT_EQ(parse({"--window"}, "0x400001").mode, HostOptions::Mode::window);
 }
 
 TEST(CommandLine, RefusesWhatItCannotDo) {
@@ -62,6 +67,43 @@ TEST(CommandLine, RefusesWhatItCannotDo) {
     auto window = parse({"--window", "0x10"});
     EXPECT_FALSE(window.error.empty());
     EXPECT_EQ(window.width, 800);
+}
+
+TEST(CommandLine, OptionsOtherScreenSaversShare) {
+    auto shared = parse({"-root", "-fps", "-delay", "20000", "--display", ":3", "--scale", "2"});
+    EXPECT_TRUE(shared.error.empty()) << shared.error;
+    EXPECT_TRUE(shared.frameRate);
+    EXPECT_EQ(shared.display, ":3");
+    EXPECT_EQ(shared.scale, 2);
+    EXPECT_EQ(parse({"--scale", "auto"}).scale, 0);
+    EXPECT_EQ(parse({}).scale, 1);
+    for (std::vector<std::string_view> bad :
+         std::vector<std::vector<std::string_view>>{{"--scale", "0"},
+                                                    {"--scale", "9"},
+                                                    {"--scale", "2x"},
+                                                    {"--delay", "-5"},
+                                                    {"--delay"},
+                                                    {"-display"}})
+        EXPECT_FALSE(parse(bad).error.empty()) << bad[0];
+
+    std::string help = usageText("lumivale", "Lumivale");
+    for (const char* listed :
+         {"--root", "--window-id ID", "--fps", "--scale N|auto", "--display NAME", "--delay N"})
+        EXPECT_NE(help.find(listed), std::string::npos) << listed;
+}
+
+TEST(CommandLine, SizeErrorsSayWhatIsWrong) {
+    EXPECT_EQ(parse({"--window", "0x0"}).error,
+              "--window: the size 0x0 has no area (width and height start at 1)");
+    EXPECT_EQ(parse({"--headless", "99999x99999"}).error,
+              "--headless: the size 99999x99999 is too large (at most 8192x8192)");
+    EXPECT_EQ(parse({"--headless", "8193x10"}).error,
+              "--headless: the size 8193x10 is too large (at most 8192x8192)");
+    auto largest = parse({"--headless", "8192x8192"});
+    EXPECT_TRUE(largest.error.empty()) << largest.error;
+    EXPECT_EQ(largest.width, 8192);
+    // Digits that overflow are too large too, not garbage.
+    EXPECT_NE(parse({"--window", "99999999999x1"}).error.find("too large"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "tests/support/SaverRun.h"
 
 #include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "tests/support/RunCommand.h"
@@ -39,6 +42,20 @@ SignalledEnd endWithSignal(ChildProcess& child, int signal, std::chrono::millise
             std::chrono::duration<double, std::milli>(child.endedAt() - sent).count();
     }
     return result;
+}
+
+std::size_t processesWithEnvironment(const std::string& entry) {
+    std::size_t count = 0;
+    std::error_code ignored;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", ignored)) {
+        std::string pid = process.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        // A zombie keeps no environment; only living processes count.
+        std::ifstream environ(process.path() / "environ", std::ios::binary);
+        std::string all((std::istreambuf_iterator<char>(environ)), {});
+        if ((std::string(1, '\0') + all).find('\0' + entry + '\0') != std::string::npos) ++count;
+    }
+    return count;
 }
 
 }  // namespace testing_support

@@ -25,4 +25,8 @@ struct SignalledEnd {
 };
 SignalledEnd endWithSignal(ChildProcess& child, int signal, std::chrono::milliseconds limit);
 
+// How many running processes have `entry` ("NAME=VALUE") in their environment: a child given a
+// unique entry is found with everything it started, wherever they were reparented.
+std::size_t processesWithEnvironment(const std::string& entry);
+
 }  // namespace testing_support

@@ -1,7 +1,9 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -13,17 +15,25 @@ namespace platform {
 // A window on the desktop through SDL. Drawing goes into the window's surface as for any
 // window, on any thread; what released contexts wrote is shown by `update`, which must run on
 // the thread that opened the window: it converts only those areas (all of the picture after a
-// change of the system palette) and pushes them to the screen.
+// change of the system palette) and pushes them to the screen. With a pixel scale of N the
+// client area is 1/N of the screen window's size and each of its pixels is shown as an N × N
+// block.
 class SdlWindow : public Window {
   public:
+    // The pixel scale that `autoScale` picks: 2 from this screen width on, else 1.
+    static constexpr int32_t doubledFromWidth = 2560;
+    static constexpr int32_t autoScale = 0;
+
     // Null, with `error` saying why, when SDL's video or the window cannot be had. A full-screen
-    // window takes the display's size.
+    // window takes the display's size; width and height are the screen window's.
     static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
-                                           bool fullScreen, std::string& error);
-    // Draws into a window someone else owns (an X window id), at that window's size.
-    static std::unique_ptr<SdlWindow> adopt(uint64_t nativeId, std::string& error);
+                                           bool fullScreen, std::string& error, int32_t scale = 1);
+    // Draws into a window someone else owns (an X window id), at that window's size; null with
+    // `error` set when there is no display or no such window.
+    static std::unique_ptr<SdlWindow> adopt(uint64_t nativeId, std::string& error,
+                                            int32_t scale = 1);
     // Draws into the display's root window.
-    static std::unique_ptr<SdlWindow> adoptRoot(std::string& error);
+    static std::unique_ptr<SdlWindow> adoptRoot(std::string& error, int32_t scale = 1);
     ~SdlWindow() override;
 
     // Only open() makes SDL windows.
@@ -32,7 +42,8 @@ class SdlWindow : public Window {
         friend class SdlWindow;
         Key() = default;
     };
-    SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height, uint32_t wake);
+    SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height, int32_t scale,
+              uint32_t wake);
 
     // Shows what was drawn since the last call.
     void update();
@@ -45,6 +56,28 @@ class SdlWindow : public Window {
     uint32_t windowId() const;
     // Where the pointer is, in client coordinates (possibly outside the client area).
     void pointerPosition(int32_t& x, int32_t& y) const;
+    // Pushes the whole picture again, for areas of the screen that were uncovered.
+    void repaint();
+    // The screen window took a new size: the client area follows at the pixel scale asked for.
+    // False when the client area keeps its size.
+    bool followScreenSize(int32_t width, int32_t height);
+    int32_t pixelScale() const { return scale; }
+
+    // Drawn over the client area's picture at each push, on the thread that pushes: it draws
+    // into the pixels (0x00RRGGBB, client width × height) and returns the area it covered.
+    using Overlay = std::function<Rect(std::span<uint32_t> pixels, int32_t width, int32_t height)>;
+    void setOverlay(Overlay drawn) { overlay = std::move(drawn); }
+
+    // What happened to a window someone else owns since the last call. Our own windows say
+    // the same through SDL's window events.
+    struct ForeignChanges {
+        bool destroyed = false;
+        bool resized = false;  // to width × height
+        bool exposed = false;
+        int32_t width = 0;
+        int32_t height = 0;
+    };
+    ForeignChanges foreignChanges();
 
     void resizeClient(int32_t width, int32_t height) override;
 
@@ -52,11 +85,17 @@ class SdlWindow : public Window {
     void released(const std::vector<Rect>& written) override;
 
   private:
-    static std::unique_ptr<SdlWindow> wrap(std::unique_ptr<Native> native, std::string& error);
+    static std::unique_ptr<SdlWindow> wrap(std::unique_ptr<Native> native, int32_t scale,
+                                           std::string& error);
+    static int32_t scaleFor(int32_t asked, int32_t screenWidth);
     void makeShadow();
 
     std::unique_ptr<Native> native;
+    int32_t askedScale;
+    int32_t scale;
     PresentQueue queue;
+    Overlay overlay;
+    Rect overlaid;  // where the overlay was drawn at the last push
     uint32_t wakeType;
     std::atomic<bool> wakePending{false};
 };

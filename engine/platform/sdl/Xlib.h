@@ -1,5 +1,7 @@
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <string>
 
 struct SDL_Window;
 
@@ -7,12 +9,43 @@ struct SDL_Window;
 namespace platform::xlib {
 
 // Installs, before SDL starts video, an error handler that passes over errors about windows
-// that have gone; every other error goes to the handler that was installed before.
+// that have gone and writes every other error on standard error: no X error ends the process.
 void ignoreVanishedWindows();
 // Destroys the window; on X11 a full-screen one is taken off the screen first, and requests
 // still in flight are answered before this returns.
 void destroyWindow(SDL_Window* window);
 // The root window of the default display; 0 without a display.
 uint64_t rootWindow();
+
+// A window someone else owns, followed over a display connection of its own: whether it has
+// been destroyed, its size, and whether parts of it were uncovered. SDL is not told of these.
+class WindowWatch {
+  public:
+    // Null, with `error` saying why, when there is no display or no such window.
+    static std::unique_ptr<WindowWatch> open(uint64_t window, std::string& error);
+    ~WindowWatch();
+    WindowWatch(const WindowWatch&) = delete;
+    WindowWatch& operator=(const WindowWatch&) = delete;
+
+    struct Changes {
+        bool destroyed = false;
+        bool resized = false;
+        bool exposed = false;
+    };
+    // Takes every event that arrived since the last call.
+    Changes poll();
+    int32_t width() const { return currentWidth; }
+    int32_t height() const { return currentHeight; }
+
+    struct Connection;
+    WindowWatch(std::unique_ptr<Connection> connection, uint64_t window, int32_t width,
+                int32_t height);
+
+  private:
+    std::unique_ptr<Connection> display;
+    uint64_t watched;
+    int32_t currentWidth;
+    int32_t currentHeight;
+};
 
 }  // namespace platform::xlib
