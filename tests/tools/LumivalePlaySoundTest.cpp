@@ -2,12 +2,16 @@
 // the inputs it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/FfmpegDecode.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TempFile.h"
@@ -91,6 +95,94 @@ TEST(LumivalePlaySound, DumpHandsTheDeviceTheDecodedDataLoopedFromTheStart) {
         twice.insert(twice.end(), pass.begin(), pass.end());
         EXPECT_EQ(dumpedData(out.path()), twice);
     }
+}
+
+// Plays on SDL's disk driver, which writes what the device plays to a file, in the sound's own
+// format; returns that file's bytes.
+std::vector<uint8_t> playedOnDisk(const fs::path& file, const std::vector<std::string>& options,
+                                  int* status = nullptr) {
+    std::string output = testing_support::uniqueTempPath(".raw");
+    std::vector<std::string> args = options;
+    args.push_back(file.string());
+    auto result = testing_support::runChild(
+        player, args, {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output}});
+    if (status) *status = result.status;
+    std::vector<uint8_t> played = readAll(output);
+    fs::remove(output);
+    return played;
+}
+
+bool silent(std::vector<uint8_t>::const_iterator from, std::vector<uint8_t>::const_iterator to,
+            int bits) {
+    return std::all_of(from, to, [&](uint8_t b) { return b == (bits == 8 ? 0x80 : 0); });
+}
+
+TEST(LumivalePlaySound, TheSoundDevicePlaysWhatFfmpegDecodes) {
+    if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
+    for (const auto& entry : fs::directory_iterator(wavFolder)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        Layout layout = layoutOf(entry.path());
+        auto decoded =
+            testing_support::ffmpegDecodeAudio(entry.path(), layout.bits == 8 ? "u8" : "s16le");
+        ASSERT_TRUE(decoded && !decoded->empty());
+        int status = -1;
+        std::vector<uint8_t> played = playedOnDisk(entry.path(), {}, &status);
+        EXPECT_EQ(status, 0);
+        // Silence while the device waits for the first buffer and after the last, the data
+        // exactly in between.
+        auto found = std::search(played.begin(), played.end(), decoded->begin(), decoded->end());
+        ASSERT_NE(found, played.end()) << played.size() << " bytes played";
+        EXPECT_TRUE(silent(played.begin(), found, layout.bits));
+        EXPECT_TRUE(silent(found + static_cast<std::ptrdiff_t>(decoded->size()), played.end(),
+                           layout.bits));
+    }
+}
+
+TEST(LumivalePlaySound, VolumeIsAGainOnEachChannel) {
+    WaveTestFile wave;
+    wave.channels = 2;
+    wave.bits = 16;
+    wave.rate = 22050;
+    for (int i = 0; i < 4000; ++i) {
+        auto sample = static_cast<uint16_t>(i * 16);
+        wave.data.insert(wave.data.end(),
+                         {static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8),
+                          static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8)});
+    }
+    TempFile file(wave.bytes(), ".wav");
+    std::vector<uint8_t> played = playedOnDisk(file.path(), {"--volume", "50,100"});
+    auto sampleAt = [&](std::size_t at) {
+        return static_cast<int16_t>(played[at] | played[at + 1] << 8);
+    };
+    // The right channel is the data unchanged: find its ramp from its second sample (the first
+    // is silence's value), then check the left beside it.
+    std::size_t start = 0;
+    while (start + 4 * 4000 <= played.size() && sampleAt(start + 2) != 16)
+        start += 4;
+    ASSERT_LE(start + 4 * 4000, played.size());
+    for (int i = 1; i < 4000; ++i) {
+        auto original = static_cast<int16_t>(i * 16);
+        std::size_t at = start + static_cast<std::size_t>(i - 1) * 4;
+        ASSERT_EQ(sampleAt(at + 2), original) << i;
+        ASSERT_NEAR(sampleAt(at), original / 2, 1) << i;
+    }
+}
+
+TEST(LumivalePlaySound, CtrlCStopsASoundThatRepeatsForEver) {
+    std::string output = testing_support::uniqueTempPath(".raw");
+    testing_support::ChildProcess child(
+        player, {"--loops", "0", (wavFolder / "ff_u8_mono_11025.wav").string()},
+        {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", output}});
+    ASSERT_TRUE(child.started()) << child.failure();
+    // Past the first pass of half a second, so the repeat has begun.
+    EXPECT_FALSE(child.waitFor(std::chrono::milliseconds(800)));
+    auto interrupted = std::chrono::steady_clock::now();
+    ASSERT_TRUE(child.signal(SIGINT));
+    ASSERT_TRUE(child.waitFor(std::chrono::seconds(2)));
+    EXPECT_LT(child.endedAt() - interrupted, std::chrono::milliseconds(300));
+    EXPECT_EQ(child.exitStatus(), 130) << child.standardError();
+    EXPECT_GT(fs::file_size(output), 11025u * 6 / 10);
+    fs::remove(output);
 }
 
 TEST(LumivalePlaySound, DamagedAndUnplayableSoundsAreRefusedWithTheReason) {

@@ -12,6 +12,7 @@
 #include "engine/platform/Module.h"
 #include "engine/platform/NullWaveOut.h"
 #include "engine/platform/WaveOut.h"
+#include "engine/platform/sdl/SdlWaveOut.h"
 #include "tools/lumivale-play/SoundFile.h"
 
 using platform::WaveOut;
@@ -58,6 +59,55 @@ platform::WaveFormat consistent(platform::WaveFormat format) {
     return format;
 }
 
+// The SDL device is selected for the command's length only, so that SDL's audio has shut down
+// before the program's statics go.
+class DefaultDevice {
+  public:
+    DefaultDevice() { WaveOut::select(platform::SdlWaveOut::create()); }
+    ~DefaultDevice() { WaveOut::select(nullptr); }
+    DefaultDevice(const DefaultDevice&) = delete;
+    DefaultDevice& operator=(const DefaultDevice&) = delete;
+};
+
+int playOn(mAudioWAV& sound, const PlayOptions& options) {
+    if (options.volume) {
+        auto level = [](uint32_t percent) { return static_cast<int32_t>(percent * 0xFFFF / 100); };
+        if (!sound.setVolume(level(options.volume->first), level(options.volume->second)))
+            std::fprintf(stderr, "lumivale-play: the sound device has no volume control\n");
+    }
+    sound.seek(static_cast<int32_t>(options.startMilliseconds), 0);
+    int32_t loops = options.loops.value_or(1);
+    if (!sound.play(0, loops)) {
+        std::fprintf(stderr, "lumivale-play: the sound device refused to play %s\n",
+                     options.file.c_str());
+        return 1;
+    }
+
+    struct sigaction action {};
+    action.sa_handler = onInterrupt;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    bool terminal = isatty(STDOUT_FILENO) != 0;
+    std::string total =
+        loops > 0 ? clock(sound.bytesToTime(sound.bytesToPlay) * static_cast<uint32_t>(loops))
+                  : "for ever";
+    auto started = std::chrono::steady_clock::now();
+    while (sound.playing && !interrupted) {
+        platform::Message message;
+        if (platform::MessageQueue::wait(message, 50)) platform::MessageQueue::dispatch(message);
+        if (terminal) {
+            auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started);
+            std::printf("\r%s / %s ", clock(static_cast<uint32_t>(elapsed.count())).c_str(),
+                        total.c_str());
+            std::fflush(stdout);
+        }
+    }
+    sound.stop();
+    if (terminal) std::printf("\n");
+    return interrupted ? 130 : 0;
+}
+
 }  // namespace
 
 int printSoundInfo(const PlayOptions& options) {
@@ -83,7 +133,7 @@ int printSoundInfo(const PlayOptions& options) {
 
 int playSound(const PlayOptions& options) {
     claimInstance();
-    WaveOut::select(nullptr);
+    DefaultDevice device;
     auto sound = openSoundFile(options.file);
     if (!sound) return 1;
     if (refusesFormat(*sound, options.file)) return 1;
@@ -91,42 +141,7 @@ int playSound(const PlayOptions& options) {
         std::fprintf(stderr, "lumivale-play: no sound device\n");
         return 1;
     }
-    if (options.volume) {
-        auto level = [](uint32_t percent) { return static_cast<int32_t>(percent * 0xFFFF / 100); };
-        if (!sound->setVolume(level(options.volume->first), level(options.volume->second)))
-            std::fprintf(stderr, "lumivale-play: the sound device has no volume control\n");
-    }
-    sound->seek(static_cast<int32_t>(options.startMilliseconds), 0);
-    int32_t loops = options.loops.value_or(1);
-    if (!sound->play(0, loops)) {
-        std::fprintf(stderr, "lumivale-play: the sound device refused to play %s\n",
-                     options.file.c_str());
-        return 1;
-    }
-
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    bool terminal = isatty(STDOUT_FILENO) != 0;
-    std::string total =
-        loops > 0 ? clock(sound->bytesToTime(sound->bytesToPlay) * static_cast<uint32_t>(loops))
-                  : "for ever";
-    auto started = std::chrono::steady_clock::now();
-    while (sound->playing && !interrupted) {
-        platform::Message message;
-        if (platform::MessageQueue::wait(message, 50)) platform::MessageQueue::dispatch(message);
-        if (terminal) {
-            auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - started);
-            std::printf("\r%s / %s ", clock(static_cast<uint32_t>(elapsed.count())).c_str(),
-                        total.c_str());
-            std::fflush(stdout);
-        }
-    }
-    sound->stop();
-    if (terminal) std::printf("\n");
-    return interrupted ? 130 : 0;
+    return playOn(*sound, options);
 }
 
 int dumpSound(const PlayOptions& options) {
