@@ -75,6 +75,8 @@ class AudioTest : public ::testing::Test {
         mObject::instance = &module;
     }
     void TearDown() override {
+        // Notices for windows already gone must not reach a later test on this thread.
+        dispatchAll();
         mObject::instance = previousInstance;
         WaveOut::select(nullptr);
         platform::Memory::failAfter(-1);
