@@ -86,4 +86,6 @@ class mScript : public mObject {
     Instruction* instructions = nullptr;  // view of instructionMemory
     int32_t count = 0;
     std::unique_ptr<uint8_t[]> instructionMemory;
+    // A cycle of jumps without a yield has been reported once; the sprites running it go on.
+    bool cycleReported = false;
 };

@@ -81,7 +81,11 @@ void mSprite::tick(uint32_t lateness) {
 }
 
 void mSprite::advance() {
-    frame = static_cast<int32_t>(static_cast<uint32_t>(frame) + 1);
+    if (script) {
+        runScript();
+    } else {
+        frame = static_cast<int32_t>(static_cast<uint32_t>(frame) + 1);
+    }
 }
 
 void mSprite::hit(mRenderer& other) {

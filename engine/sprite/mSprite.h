@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ class mSprite : public mRenderer {
     static constexpr uint32_t flagCatchUp = 8;     // a late tick runs several steps
     static constexpr uint32_t flagLoop = 16;       // image sprites wrap to frame 0
     static constexpr uint32_t flagStepDue = 32;    // another catch-up step is due
+    // Instructions one step of a script performs at most: a cycle of jumps without a yield
+    // ends the step there instead of hanging the animation thread.
+    static constexpr int32_t stepInstructionLimit = 4096;
 
     mSprite() = default;
     // Copies the sprite's own state; the copy takes one more use of every sound and of the
@@ -77,7 +81,7 @@ class mSprite : public mRenderer {
     std::vector<mImage*> sounds;  // in the order added; one use held on each
 
   protected:
-    // One animation step without a script: the next frame.
+    // One animation step: the script up to its next yield, or without a script the next frame.
     void advance();
     // `ms` × 100 / speed, never 0 for a non-zero `ms` and never past the 32-bit range.
     uint32_t scaledBySpeed(uint32_t ms) const;
@@ -88,9 +92,15 @@ class mSprite : public mRenderer {
     static Rect moved(const Rect& rect, int64_t dx, int64_t dy);
 
   private:
+    using ScriptOperation = bool (*)(mSprite&, const mScript::Instruction&);
+    // Performs an instruction; true when it yields. Indexed by opcode.
+    static const std::array<ScriptOperation, mScript::opcodeCount> scriptOperations;
+
     void copyState(const mSprite& other);
     void releaseSounds();
     void releaseScript();
+    // Runs the script from `pc` up to and including the next yield, or to its end.
+    void runScript();
     mScript::Instruction compileInstruction(uint16_t opcode, const char* argument);
     // Opens the sound and attaches it as the next one; reported when it cannot be opened.
     void attachWaveFile(const std::string& name);

@@ -55,6 +55,9 @@ TEST(Script, SpritesShareItThroughItsUseCount) {
 
     original.reset();
     EXPECT_EQ(shared->useCount, 2);
+    copy.tick(0);
+    EXPECT_EQ(copy.x, 3);
+    EXPECT_EQ(assigned.x, 0);
     EXPECT_TRUE(capture.reports().empty());
 }
 
