@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
@@ -20,19 +19,6 @@ constexpr uint32_t hostClose = platform::messageUser + 1;
 constexpr uint32_t signalPoll = 20;
 // How long the end of a run waits for the window thread to pass the quit message on.
 constexpr uint32_t handOverLimit = 5000;
-
-bool writeSurface(const platform::Window& window, const std::string& path) {
-    auto pixels = window.surface().readPixels();
-    std::vector<uint8_t> rgb;
-    rgb.reserve(pixels.size() * 3);
-    for (uint32_t p : pixels) {
-        rgb.push_back(static_cast<uint8_t>(p >> 16));
-        rgb.push_back(static_cast<uint8_t>(p >> 8));
-        rgb.push_back(static_cast<uint8_t>(p));
-    }
-    auto rect = window.clientRect();
-    return PngWriter::write(path, rect.width(), rect.height(), rgb);
-}
 
 std::string framePath(const std::string& folder, uint32_t index) {
     char name[32];
@@ -57,7 +43,8 @@ int runHeadless(const HostOptions& options) {
     // Runs on the animation thread after each step's sleep: the frame just shown is complete.
     platform::Clock::setSleepHook([&](uint32_t now) {
         if (!options.recordDir.empty() && !stopAsked) {
-            recordFailed |= !writeSurface(window, framePath(options.recordDir, recorded++));
+            recordFailed |=
+                !PngWriter::writeWindow(framePath(options.recordDir, recorded++), window);
         }
         if (now >= options.durationMs && !stopAsked.exchange(true)) {
             platform::MessageQueue::post(hostThread, {hostClose, 0, 0, nullptr});
@@ -84,7 +71,7 @@ int runHeadless(const HostOptions& options) {
         status = 1;
     }
     if (!options.snapshotPath.empty()) {
-        if (writeSurface(window, options.snapshotPath)) {
+        if (PngWriter::writeWindow(options.snapshotPath, window)) {
             std::printf("snapshot: %s\n", options.snapshotPath.c_str());
         } else {
             std::fprintf(stderr, "could not write %s\n", options.snapshotPath.c_str());
