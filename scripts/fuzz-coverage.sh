@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 which=${1:-all}
-targets=(flic riff keyword palette)
+targets=(flic riff keyword palette script)
 [ "$which" = all ] || targets=("$which")
 
 tool() { command -v "$1-14" || command -v "$1"; }
@@ -24,6 +24,8 @@ sources() {
         riff) echo engine/core/mFileRiff.cpp engine/core/mFile.cpp ;;
         keyword) echo engine/core/mFileKeyword.cpp ;;
         palette) echo engine/graphics/mBitmapPalette.cpp ;;
+        script) echo engine/sprite/mScript.cpp engine/sprite/mSpriteScriptCompile.cpp \
+            engine/sprite/mSpriteScriptRun.cpp ;;
     esac
 }
 

@@ -53,8 +53,14 @@ class mScript : public mObject {
         // The label number as compiled; once resolved, the index of the label's instruction.
         uint16_t target = 0;
         int32_t operand = 0;
+        bool operator==(const Instruction&) const = default;
     };
     static_assert(sizeof(Instruction) == 8);
+
+    // The conditions and jumps: the instructions that name a label.
+    static constexpr bool jumps(uint16_t opcode) {
+        return (opcode >= opIf && opcode <= opIfHitMask) || opcode == opGoto || opcode == opLoop;
+    }
 
     static constexpr int32_t capacity = 255;
     static constexpr std::size_t memoryBytes = capacity * sizeof(Instruction);

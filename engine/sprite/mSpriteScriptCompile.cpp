@@ -39,11 +39,6 @@ uint16_t label(const char* text) {
     return static_cast<uint16_t>(static_cast<uint32_t>(number(text)));
 }
 
-bool jumps(uint16_t opcode) {
-    return (opcode >= mScript::opIf && opcode <= mScript::opIfHitMask) ||
-           opcode == mScript::opGoto || opcode == mScript::opLoop;
-}
-
 // A file name ends at the end of the line; blanks and tabs before it belong to no name.
 std::string fileName(const char* argument) {
     std::string name(argument);
@@ -112,7 +107,7 @@ mScript::Instruction mSprite::compileInstruction(uint16_t opcode, const char* ar
             break;
     }
     // Label 0 names no label; a condition without one would jump to the first instruction.
-    if (jumps(opcode) && instruction.target == 0) {
+    if (mScript::jumps(opcode) && instruction.target == 0) {
         reportError(idSprite, errMissingParameter, mScript::keywords[opcode]);
         instruction = Instruction{};
     }

@@ -21,8 +21,11 @@ struct Target {
     int (*body)(const uint8_t*, std::size_t);
 };
 
-constexpr Target targets[] = {
-    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}};
+constexpr Target targets[] = {{"flic", fuzzFlic},
+                              {"riff", fuzzRiff},
+                              {"keyword", fuzzKeyword},
+                              {"palette", fuzzPalette},
+                              {"script", fuzzScript}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;
