@@ -25,6 +25,8 @@ sources() {
         keyword) echo engine/core/mFileKeyword.cpp ;;
         palette) echo engine/graphics/mBitmapPalette.cpp ;;
         wave) echo engine/media/mAudioWAV.cpp engine/media/mAudioWAVPlayback.cpp ;;
+        script) echo engine/sprite/mScript.cpp engine/sprite/mSpriteScriptCompile.cpp \
+            engine/sprite/mSpriteScriptRun.cpp ;;
     esac
 }
 

@@ -24,10 +24,19 @@ fi
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-# Targets without a dictionary of their own read RIFF forms (the palette resource, sounds).
-dictionary() { [ -f "fuzz/$1.dict" ] && echo "fuzz/$1.dict" || echo fuzz/riff.dict; }
+# Targets without a dictionary of their own read RIFF forms (the palette resource, sounds),
+# except scripts, which are keyword text.
+dictionary() {
+    if [ -f "fuzz/$1.dict" ]; then
+        echo "fuzz/$1.dict"
+    elif [ "$1" = script ]; then
+        echo fuzz/keyword.dict
+    else
+        echo fuzz/riff.dict
+    fi
+}
 # Room for a file past one default-sized buffer (8192 bytes), where refills happen.
-longest() { case "$1" in flic | keyword) echo 10000 ;; *) echo 4096 ;; esac; }
+longest() { case "$1" in flic | keyword | script) echo 10000 ;; *) echo 4096 ;; esac; }
 
 logs=build/fuzz/logs
 mkdir -p "$logs"

@@ -23,12 +23,14 @@ mSprite::mSprite(const mSprite& other) : mObject(), mRenderer() {
 mSprite& mSprite::operator=(const mSprite& other) {
     if (this == &other) return *this;
     releaseSounds();
+    releaseScript();
     copyState(other);
     return *this;
 }
 
 mSprite::~mSprite() {
     releaseSounds();
+    releaseScript();
 }
 
 void mSprite::copyState(const mSprite& other) {
@@ -43,6 +45,8 @@ void mSprite::copyState(const mSprite& other) {
     spriteFlags = other.spriteFlags;
     for (mImage* sound : other.sounds)
         addSound(*sound);
+    script = other.script;
+    if (script) script->useCount += 1;
 }
 
 // The holder that drops the last use destroys the sound.
@@ -51,6 +55,11 @@ void mSprite::releaseSounds() {
         if (--sound->useCount == 0) delete sound;
     }
     sounds.clear();
+}
+
+void mSprite::releaseScript() {
+    if (script && --script->useCount == 0) delete script;
+    script = nullptr;
 }
 
 void mSprite::attach() {
@@ -72,7 +81,11 @@ void mSprite::tick(uint32_t lateness) {
 }
 
 void mSprite::advance() {
-    frame = static_cast<int32_t>(static_cast<uint32_t>(frame) + 1);
+    if (script) {
+        runScript();
+    } else {
+        frame = static_cast<int32_t>(static_cast<uint32_t>(frame) + 1);
+    }
 }
 
 void mSprite::hit(mRenderer& other) {
@@ -176,9 +189,4 @@ int32_t mSprite::playSound(int32_t index, int32_t length, int32_t loops) {
     if (index < 0 || static_cast<std::size_t>(index) >= sounds.size()) return 0;
     sounds[static_cast<std::size_t>(index)]->play(length, loops);
     return 1;
-}
-
-int32_t mSprite::loadScript(mFile&) {
-    reportError(idSprite, errNotImplemented, "loadScript()");
-    return 0;
 }

@@ -143,9 +143,11 @@ void mSpriteImage::tick(uint32_t lateness) {
         // Compared unsigned, negative frames count as past the end.
         if (static_cast<uint32_t>(frame) >= static_cast<uint32_t>(image->frameCount)) {
             if (!(spriteFlags & flagLoop)) {
-                // The last frame stays; with no interval the stage ticks the sprite no more.
+                // The last frame stays; with no interval the stage ticks the sprite no more. A
+                // script's DELAY in this step keeps it ticking, so that it can go on.
                 frame = image->frameCount - 1;
                 image->seekFrame(frame, 0);
+                interval = scaledBySpeed(interval);
                 break;
             }
             frame = 0;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
@@ -28,14 +27,7 @@ bool writeSurface(const platform::Window& window, const FrameRateReadout* readou
     auto pixels = window.surface().readPixels();
     auto rect = window.clientRect();
     if (readout) readout->draw(pixels, rect.width(), rect.height());
-    std::vector<uint8_t> rgb;
-    rgb.reserve(pixels.size() * 3);
-    for (uint32_t p : pixels) {
-        rgb.push_back(static_cast<uint8_t>(p >> 16));
-        rgb.push_back(static_cast<uint8_t>(p >> 8));
-        rgb.push_back(static_cast<uint8_t>(p));
-    }
-    return PngWriter::write(path, rect.width(), rect.height(), rgb);
+    return PngWriter::writePixels(path, rect.width(), rect.height(), pixels);
 }
 
 std::string framePath(const std::string& folder, uint32_t index) {

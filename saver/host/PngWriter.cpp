@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
+
+#include "engine/platform/Window.h"
 
 bool PngWriter::write(const std::string& path, int32_t width, int32_t height,
                       std::span<const uint8_t> rgb) {
@@ -32,4 +35,21 @@ bool PngWriter::write(const std::string& path, int32_t width, int32_t height,
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file.release()) == 0;
+}
+
+bool PngWriter::writePixels(const std::string& path, int32_t width, int32_t height,
+                            std::span<const uint32_t> pixels) {
+    std::vector<uint8_t> rgb;
+    rgb.reserve(pixels.size() * 3);
+    for (uint32_t p : pixels) {
+        rgb.push_back(static_cast<uint8_t>(p >> 16));
+        rgb.push_back(static_cast<uint8_t>(p >> 8));
+        rgb.push_back(static_cast<uint8_t>(p));
+    }
+    return write(path, width, height, rgb);
+}
+
+bool PngWriter::writeWindow(const std::string& path, const platform::Window& window) {
+    auto rect = window.clientRect();
+    return writePixels(path, rect.width(), rect.height(), window.surface().readPixels());
 }

@@ -21,8 +21,9 @@ struct Target {
     int (*body)(const uint8_t*, std::size_t);
 };
 
-constexpr Target targets[] = {
-    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}, {"wave", fuzzWave}};
+constexpr Target targets[] = {{"flic", fuzzFlic},       {"riff", fuzzRiff},
+                              {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
+                              {"script", fuzzScript},   {"wave", fuzzWave}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;

@@ -5,6 +5,7 @@
 
 #include "tools/lumivale-play/PlayCommands.h"
 #include "tools/lumivale-play/PlayOptions.h"
+#include "tools/lumivale-play/ScriptCommands.h"
 #include "tools/lumivale-play/SoundCommands.h"
 
 namespace {
@@ -25,6 +26,12 @@ constexpr const char* usage =
     "                                     goes and write every byte it was given to OUT (WAVE)\n"
     "  lumivale-play --bench [--loops N] FILE\n"
     "                                     decode every frame N times (default 10), print speed\n"
+    "  lumivale-play [--stage WxH] [--trace] SPRITE...\n"
+    "                                     play sprites on a black stage (default 640x480) in a\n"
+    "                                     window; each SPRITE is [--at X,Y[,Z]] [--script FILE]\n"
+    "                                     IMAGE; --trace prints their state after every tick\n"
+    "  lumivale-play --headless [--duration S] [--snapshot F.png] [--record DIR] ... SPRITE...\n"
+    "                                     the same on the simulated clock for S seconds (10)\n"
     "  lumivale-play --help               show this text\n\n"
     "Options for sounds:\n"
     "  --loops N          play N times (default 1; 0 repeats until stopped, when playing)\n"
@@ -37,9 +44,11 @@ constexpr const char* usage =
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (isStageCommand(args)) return runStageCommand(args);
     PlayOptions options;
     std::string error;
-    if (!options.parse(std::vector<std::string_view>(argv + 1, argv + argc), error)) {
+    if (!options.parse(args, error)) {
         std::fprintf(stderr, "lumivale-play: %s\n%s", error.c_str(), usage);
         return 2;
     }
