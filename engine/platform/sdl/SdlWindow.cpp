@@ -38,11 +38,6 @@ struct SdlWindow::Native {
     }
 };
 
-int32_t SdlWindow::scaleFor(int32_t asked, int32_t screenWidth) {
-    if (asked != autoScale) return asked;
-    return screenWidth >= doubledFromWidth ? 2 : 1;
-}
-
 std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, int32_t scale,
                                            std::string& error) {
     Uint32 wake = SDL_RegisterEvents(1);
@@ -154,18 +149,18 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
 
 SdlWindow::SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height,
                      int32_t scaleAsked, uint32_t wake)
-    : Window(std::max(width / scaleFor(scaleAsked, width), 1),
-             std::max(height / scaleFor(scaleAsked, width), 1)),
+    : Window(std::max(width / ScreenWindow::scaleFor(scaleAsked, width), 1),
+             std::max(height / ScreenWindow::scaleFor(scaleAsked, width), 1)),
       native(std::move(opened)),
       askedScale(scaleAsked),
-      scale(scaleFor(scaleAsked, width)),
+      scale(ScreenWindow::scaleFor(scaleAsked, width)),
       queue(clientRect().width(), clientRect().height()),
       wakeType(wake) {
     makeShadow();
 }
 
 bool SdlWindow::followScreenSize(int32_t width, int32_t height) {
-    int32_t newScale = scaleFor(askedScale, width);
+    int32_t newScale = ScreenWindow::scaleFor(askedScale, width);
     int32_t clientWidth = std::max(width / newScale, 1);
     int32_t clientHeight = std::max(height / newScale, 1);
     Rect client = clientRect();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/platform/PresentQueue.h"
+#include "engine/platform/ScreenWindow.h"
 #include "engine/platform/Window.h"
 
 namespace platform {
@@ -20,10 +21,6 @@ namespace platform {
 // block.
 class SdlWindow : public Window {
   public:
-    // The pixel scale that `autoScale` picks: 2 from this screen width on, else 1.
-    static constexpr int32_t doubledFromWidth = 2560;
-    static constexpr int32_t autoScale = 0;
-
     // Null, with `error` saying why, when SDL's video or the window cannot be had. A full-screen
     // window takes the display's size; width and height are the screen window's.
     static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
@@ -87,7 +84,6 @@ class SdlWindow : public Window {
   private:
     static std::unique_ptr<SdlWindow> wrap(std::unique_ptr<Native> native, int32_t scale,
                                            std::string& error);
-    static int32_t scaleFor(int32_t asked, int32_t screenWidth);
     void makeShadow();
 
     std::unique_ptr<Native> native;
