@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "engine/platform/Display.h"
+
 namespace platform {
 
 int32_t ScreenWindow::scaleFor(int32_t asked, int32_t screenWidth) {
@@ -10,22 +12,50 @@ int32_t ScreenWindow::scaleFor(int32_t asked, int32_t screenWidth) {
     return screenWidth >= doubledFromWidth ? 2 : 1;
 }
 
-ScreenWindow::ScreenWindow(int32_t width, int32_t height, int32_t pixelScale)
-    : Window(width, height), scale(std::max(pixelScale, 1)), queue(width, height) {}
+ScreenWindow::ScreenWindow(int32_t width, int32_t height, int32_t pixelScale,
+                           const ScreenPicture& memory)
+    : Window(width, height), scale(std::max(pixelScale, 1)), queue(width, height), given(memory) {
+    bind();
+}
 
 ScreenWindow::~ScreenWindow() = default;
 
-ScreenWindow::ScreenPicture ScreenWindow::screen() {
+void ScreenWindow::bind() {
     Rect client = clientRect();
     auto width = static_cast<std::size_t>(client.width()) * static_cast<std::size_t>(scale);
     auto height = static_cast<std::size_t>(client.height()) * static_cast<std::size_t>(scale);
-    if (ownScreen.size() != width * height) ownScreen.assign(width * height, 0);
-    return {ownScreen.data(), width, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+    if (given.pixels) {
+        picture = given;
+        ownPicture = {};
+    } else {
+        if (ownPicture.size() != width * height) ownPicture.assign(width * height, 0);
+        picture = {ownPicture.data(), width, static_cast<int32_t>(width),
+                   static_cast<int32_t>(height)};
+    }
+    bool fits = static_cast<std::size_t>(picture.width) >= width &&
+                static_cast<std::size_t>(picture.height) >= height;
+    bool direct = fits && !overlay && !Display::isPaletteDisplay();
+    surface().keepPixelsIn(direct ? picture : ScreenPicture{}, scale);
+    queue.resize(client.width(), client.height());
+    overlaid = {};
+}
+
+void ScreenWindow::useScreen(const ScreenPicture& memory, int32_t newScale) {
+    given = memory;
+    scale = std::max(newScale, 1);
+    bind();
+}
+
+void ScreenWindow::setOverlay(Overlay drawn) {
+    overlay = std::move(drawn);
+    auto held = holdSize();
+    bind();
 }
 
 void ScreenWindow::resizeClient(int32_t width, int32_t height) {
+    auto held = holdSize();
     Window::resizeClient(width, height);
-    queue.resize(width, height);
+    bind();
 }
 
 void ScreenWindow::presentAll() {
@@ -36,32 +66,55 @@ void ScreenWindow::released(const std::vector<Rect>& written) {
     queue.add(written);
 }
 
+Rect ScreenWindow::toScreen(const Rect& area) const {
+    return {area.left * scale, area.top * scale, std::min(area.right * scale, picture.width),
+            std::min(area.bottom * scale, picture.height)};
+}
+
 std::vector<Rect> ScreenWindow::present() {
-    std::vector<Rect> areas = queue.convert(surface());
-    ScreenPicture target = screen();
-    std::vector<Rect> shown;
-    if (!target.pixels) return shown;
-    std::span<const uint32_t> shadow = queue.shadow();
-    auto shadowPitch = static_cast<std::size_t>(queue.width());
-    for (const Rect& area : areas) {
-        Rect onScreen{area.left * scale, area.top * scale,
-                      std::min(area.right * scale, target.width),
-                      std::min(area.bottom * scale, target.height)};
-        if (onScreen.isEmpty()) continue;
-        for (int32_t y = onScreen.top; y < onScreen.bottom; ++y) {
-            const uint32_t* from =
-                shadow.data() + static_cast<std::size_t>(y / scale) * shadowPitch;
-            uint32_t* to = target.pixels + static_cast<std::size_t>(y) * target.pitch;
-            if (scale == 1) {
-                std::copy(from + onScreen.left, from + onScreen.right, to + onScreen.left);
-                continue;
-            }
-            for (int32_t x = onScreen.left; x < onScreen.right; ++x)
-                to[x] = from[x / scale];
+    std::vector<Rect> areas;
+    if (drawsOnScreen()) {
+        areas = queue.take();
+    } else {
+        // What the overlay covered shows the picture again, unless the overlay covers it anew.
+        if (!overlaid.isEmpty()) queue.add(std::array{overlaid});
+        areas = queue.convert(surface(), picture, scale);
+        if (overlay) {
+            overlaid = drawOverlay();
+            if (!overlaid.isEmpty()) areas.push_back(overlaid);
         }
-        shown.push_back(onScreen);
+    }
+    std::vector<Rect> shown;
+    for (const Rect& area : areas) {
+        Rect onScreen = toScreen(area);
+        if (!onScreen.isEmpty()) shown.push_back(onScreen);
     }
     return shown;
+}
+
+// Over a copy of the client area's corner, so that the surface keeps the scene's pixels.
+Rect ScreenWindow::drawOverlay() {
+    Rect corner{0, 0, std::min(overlayWidth, std::min(clientRect().width(), picture.width / scale)),
+                std::min(overlayHeight, std::min(clientRect().height(), picture.height / scale))};
+    if (corner.isEmpty()) return {};
+    auto width = static_cast<std::size_t>(corner.width());
+    overlayPixels.resize(width * static_cast<std::size_t>(corner.height()));
+    surface().readPixels(corner, overlayPixels, width);
+    Rect box = overlay(overlayPixels, corner.width(), corner.height());
+    box = {std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, corner.right),
+           std::min(box.bottom, corner.bottom)};
+    if (box.isEmpty()) return {};
+    auto block = static_cast<std::size_t>(scale);
+    for (int32_t y = box.top; y < box.bottom; ++y) {
+        auto from =
+            std::span<const uint32_t>(overlayPixels)
+                .subspan(static_cast<std::size_t>(y) * width + static_cast<std::size_t>(box.left),
+                         static_cast<std::size_t>(box.width()));
+        putScaledRow(picture.pixels + static_cast<std::size_t>(y) * block * picture.pitch +
+                         static_cast<std::size_t>(box.left) * block,
+                     picture.pitch, from, scale);
+    }
+    return box;
 }
 
 }  // namespace platform

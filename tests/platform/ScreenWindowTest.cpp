@@ -36,10 +36,12 @@ class ScreenWindowTest : public ::testing::Test {
     static void expectScreenShowsSurface(ScreenWindow& window) {
         auto picture = window.screen();
         int32_t scale = window.pixelScale();
-        ASSERT_EQ(picture.width, window.clientRect().width() * scale);
-        ASSERT_EQ(picture.height, window.clientRect().height() * scale);
-        for (int32_t y = 0; y < picture.height; ++y)
-            for (int32_t x = 0; x < picture.width; ++x)
+        int32_t width = window.clientRect().width() * scale;
+        int32_t height = window.clientRect().height() * scale;
+        ASSERT_GE(picture.width, width);
+        ASSERT_GE(picture.height, height);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
                 ASSERT_EQ(picture.pixels[static_cast<std::size_t>(y) * picture.pitch +
                                          static_cast<std::size_t>(x)],
                           window.surface().pixel(x / scale, y / scale))
@@ -93,6 +95,44 @@ TEST_F(ScreenWindowTest, PaletteAnimationShowsOnEveryPixelAtTheNextPresent) {
     EXPECT_EQ(window.present(), (Rects{{0, 0, 12, 10}}));
     expectScreenShowsSurface(window);
     EXPECT_EQ(window.screen().pixels[0], 0x646E78u);
+}
+
+TEST_F(ScreenWindowTest, OnATrueColourDisplayTheSurfaceDrawsIntoTheScreenItHasBeenGiven) {
+    std::vector<uint32_t> memory(10 * 7, 0xABCDEF);  // wider than the picture: a pitch of 10
+    ScreenWindow window(4, 3, 2, {memory.data(), 10, 10, 7});
+    EXPECT_TRUE(window.drawsOnScreen());
+    EXPECT_EQ(memory[0], 0u);         // nothing drawn reads as black
+    EXPECT_EQ(memory[8], 0xABCDEFu);  // outside the picture
+    fill(window, {1, 1, 2, 2}, {1, 2, 3, 0});
+    EXPECT_EQ(memory[2 * 10 + 2], 0x030201u);  // on the screen before any present
+    EXPECT_EQ(memory[3 * 10 + 3], 0x030201u);
+    window.present();
+    EXPECT_EQ(window.present(), Rects{});
+    expectScreenShowsSurface(window);
+
+    Display::emulatePaletteDisplay(true);
+    window.resizeClient(4, 3);
+    EXPECT_FALSE(window.drawsOnScreen());  // slots are no colours
+}
+
+TEST_F(ScreenWindowTest, TheOverlayCoversTheSceneOnTheScreenOnly) {
+    ScreenWindow window(6, 4, 1);
+    int32_t boxWidth = 3;
+    window.setOverlay([&](std::span<uint32_t> pixels, int32_t width, int32_t) {
+        for (int32_t x = 0; x < boxWidth; ++x)
+            pixels[static_cast<std::size_t>(x)] = 0xFFFFFF;
+        EXPECT_LE(width, ScreenWindow::overlayWidth);
+        return Rect{0, 0, boxWidth, 1};
+    });
+    EXPECT_FALSE(window.drawsOnScreen());
+    fill(window, {0, 0, 6, 4}, {0, 0, 9, 0});
+    window.present();
+    EXPECT_EQ(window.screen().pixels[2], 0xFFFFFFu);
+    EXPECT_EQ(window.surface().pixel(2, 0), 0x090000u);
+    boxWidth = 1;
+    window.present();  // what the overlay no longer covers shows the scene again
+    EXPECT_EQ(window.screen().pixels[0], 0xFFFFFFu);
+    EXPECT_EQ(window.screen().pixels[2], 0x090000u);
 }
 
 }  // namespace
