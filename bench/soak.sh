@@ -28,6 +28,7 @@ EOF
 }
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/bench/xvfb-lib.sh"
 xvfb=0
 duration=""
 size=1920x1080
@@ -110,27 +111,10 @@ runHeadless() {
     return "$status"
 }
 
-startXvfb() {
-    Xvfb -displayfd 1 -screen 0 "${size}x24" -nolisten tcp -noreset \
-        >"$work/display" 2>"$work/xvfb.stderr" &
-    xvfbPid=$!
-    local tries
-    for ((tries = 0; tries < 100; tries++)); do
-        grep -q . "$work/display" 2>/dev/null && return 0
-        kill -0 "$xvfbPid" 2>/dev/null || break
-        sleep 0.1
-    done
-    echo "soak: Xvfb did not start: $(cat "$work/xvfb.stderr")" >&2
-    return 1
-}
-
 # Under Xvfb: the saver draws into the root window; a sample every real interval.
 runXvfb() {
-    local program=$1 name=$2 display k status=0
-    display=":$(head -n 1 "$work/display")"
-    env -u WAYLAND_DISPLAY -u XSCREENSAVER_WINDOW DISPLAY="$display" SDL_VIDEODRIVER=x11 \
-        DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus \
-        "$program" -root --trace >"$work/$name.trace" 2>"$work/$name.stderr" &
+    local program=$1 name=$2 k status=0
+    onXvfb "$program" -root --trace >"$work/$name.trace" 2>"$work/$name.stderr" &
     saverPid=$!
     local start=$SECONDS
     until grep -q ' place ' "$work/$name.trace" 2>/dev/null; do
@@ -225,7 +209,7 @@ judge() {
 }
 
 failed=0
-((xvfb)) && startXvfb
+((xvfb)) && startXvfb "$size"
 for name in "${programs[@]}"; do
     program="$build/saver/$name"
     [[ -x $program ]] || { echo "soak: $program is not built" >&2; failed=1; continue; }

@@ -111,16 +111,34 @@ int32_t DeviceContext::transfer(const Source& source, int32_t x, int32_t y, int3
     columns.reserve(static_cast<std::size_t>(right - left));
     for (int64_t column = left; column < right; ++column)
         columns.push_back(static_cast<int32_t>(sourceColumn(column)));
-    std::vector<uint32_t> block;
-    block.reserve(columns.size() * static_cast<std::size_t>(bottom - top));
-    for (int64_t row = top; row < bottom; ++row) {
-        const uint8_t* pixels = source.row(static_cast<int32_t>(sourceRow(row)));
-        for (int32_t column : columns)
-            block.push_back(values[readPackedPixel(pixels, column, source.bitsPerPixel)]);
+    // Written in bands of rows, so that a copy of the whole picture needs no second picture.
+    const std::size_t rowWidth = columns.size();
+    const int64_t bandRows = std::max<int64_t>(1, static_cast<int64_t>(bandPixels / rowWidth));
+    const bool plain = source.bitsPerPixel == 8 && sourceWidth == blockWidth;
+    std::vector<uint32_t> band(rowWidth *
+                               static_cast<std::size_t>(std::min(bandRows, bottom - top)));
+    for (int64_t bandTop = top; bandTop < bottom; bandTop += bandRows) {
+        int64_t bandBottom = std::min(bandTop + bandRows, bottom);
+        uint32_t* to = band.data();
+        for (int64_t row = bandTop; row < bandBottom; ++row) {
+            const uint8_t* pixels = source.row(static_cast<int32_t>(sourceRow(row)));
+            if (plain) {
+                // Unscaled 8-bit rows: the columns follow each other.
+                const uint8_t* from = pixels + columns.front();
+                for (std::size_t k = 0; k < rowWidth; ++k)
+                    *to++ = values[from[k]];
+                continue;
+            }
+            for (int32_t column : columns)
+                *to++ = values[readPackedPixel(pixels, column, source.bitsPerPixel)];
+        }
+        Rect part{static_cast<int32_t>(left), static_cast<int32_t>(bandTop),
+                  static_cast<int32_t>(right), static_cast<int32_t>(bandBottom)};
+        writePixels(part, std::span(band.data(),
+                                    rowWidth * static_cast<std::size_t>(bandBottom - bandTop)));
     }
-    Rect area{static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
-              static_cast<int32_t>(bottom)};
-    writePixels(area, block);
+    written({static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
+             static_cast<int32_t>(bottom)});
     return blockHeight;
 }
 
@@ -130,5 +148,7 @@ void DeviceContext::translate(std::span<const RgbQuad, 256> colours,
 }
 
 void DeviceContext::writePixels(const Rect&, std::span<const uint32_t>) {}
+
+void DeviceContext::written(const Rect&) {}
 
 }  // namespace platform

@@ -58,6 +58,10 @@ class DeviceContext {
 
     // Stores `values`, area.width() per row, top row first; `area` lies inside the target.
     virtual void writePixels(const Rect& area, std::span<const uint32_t> values);
+    // A copy stored all of `area` (in one or more writePixels).
+    virtual void written(const Rect& area);
+    // The most pixels a copy stores at a time.
+    static constexpr std::size_t bandPixels = 16384;
 
   private:
     struct Source;

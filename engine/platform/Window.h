@@ -81,6 +81,8 @@ class Window {
     uint32_t contextsTaken() const { return taken; }
 
   protected:
+    // Holds the client area's size: no context is out on another thread while this is held.
+    std::unique_lock<std::recursive_mutex> holdSize() { return std::unique_lock(sizeLock); }
     // A context was released; `written` holds the areas stored through it.
     virtual void released(const std::vector<Rect>& written);
 

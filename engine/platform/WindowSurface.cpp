@@ -23,6 +23,7 @@ void WindowSurface::frameRect(const Rect& rect, RgbQuad colour) {
             static_cast<std::size_t>(part.width()) * static_cast<std::size_t>(part.height()),
             values[0]);
         writePixels(part, pixels);
+        written(part);
     };
     line({frame.left, frame.top, frame.right, frame.top + 1});
     if (frame.height() > 1) line({frame.left, frame.bottom - 1, frame.right, frame.bottom});
@@ -35,9 +36,8 @@ std::vector<Rect> WindowSurface::takeWrittenAreas() {
     return std::exchange(areas, {});
 }
 
-void WindowSurface::writePixels(const Rect& area, std::span<const uint32_t> values) {
-    RgbSurface::writePixels(area, values);
-    written += static_cast<uint64_t>(area.width()) * static_cast<uint64_t>(area.height());
+void WindowSurface::written(const Rect& area) {
+    pixelCount += static_cast<uint64_t>(area.width()) * static_cast<uint64_t>(area.height());
     std::lock_guard guard(areasLock);
     areas.push_back(area);
 }

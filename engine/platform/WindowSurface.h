@@ -23,16 +23,16 @@ class WindowSurface : public RgbSurface {
     void frameRect(const Rect& rect, RgbQuad colour);
 
     // Every pixel stored since construction, copies and frames alike.
-    uint64_t pixelsWritten() const { return written.load(); }
+    uint64_t pixelsWritten() const { return pixelCount.load(); }
 
     // The areas written since the last call, in the order written.
     std::vector<Rect> takeWrittenAreas();
 
   protected:
-    void writePixels(const Rect& area, std::span<const uint32_t> values) override;
+    void written(const Rect& area) override;
 
   private:
-    std::atomic<uint64_t> written{0};
+    std::atomic<uint64_t> pixelCount{0};
     std::mutex areasLock;
     std::vector<Rect> areas;
 };

@@ -130,6 +130,8 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
         } else if (arg == "--record") {
             options.recordDir = value();
             if (options.recordDir.empty()) return fail("--record needs a folder");
+        } else if (arg == "--present") {
+            options.present = true;
         } else if (arg == "--scene-dir") {
             options.sceneDir = value();
             if (options.sceneDir.empty()) return fail("--scene-dir needs a folder");
@@ -172,9 +174,10 @@ HostOptions parseCommandLine(std::span<const std::string_view> args,
             options.rootWindow = false;
         }
     }
-    bool headlessOnly = !options.snapshotPath.empty() || !options.recordDir.empty();
+    bool headlessOnly =
+        !options.snapshotPath.empty() || !options.recordDir.empty() || options.present;
     if (headlessOnly && options.mode != HostOptions::Mode::headless) {
-        return fail("--snapshot and --record need --headless");
+        return fail("--snapshot, --record and --present need --headless");
     }
     return options;
 }
@@ -197,6 +200,9 @@ std::string usageText(std::string_view program, std::string_view title) {
            "  --duration SECONDS  headless: simulated time to run (default 10)\n"
            "  --snapshot FILE.png headless: write the last frame as PNG\n"
            "  --record DIR        headless: write every frame as DIR/frame-NNNNN.png\n"
+           "  --present           headless: show every frame on a screen in memory of the\n"
+           "                      headless size, at --scale, as a display would be sent it\n"
+           "                      (to measure what showing costs)\n"
            "  --scene-dir DIR     read the scene's animation files from DIR\n"
            "                      (default: the current folder when it holds them, else the\n"
            "                      installed demo scenes)\n"

@@ -18,6 +18,7 @@ struct HostOptions {
     uint32_t durationMs = 10000;  // headless: simulated time to run
     std::string snapshotPath;     // headless: PNG of the last frame
     std::string recordDir;        // headless: a PNG of every step
+    bool present = false;         // headless: every step shown on a screen picture in memory
     std::string sceneDir;
     bool trace = false;
     bool frameRate = false;  // --fps: the frames-per-second readout

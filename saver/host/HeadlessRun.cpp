@@ -1,11 +1,14 @@
 #include "saver/host/HeadlessRun.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "engine/platform/Clock.h"
 #include "engine/platform/MessageQueue.h"
+#include "engine/platform/ScreenWindow.h"
 #include "engine/platform/Window.h"
 #include "saver/host/FrameRateReadout.h"
 #include "saver/host/HostState.h"
@@ -40,7 +43,19 @@ std::string framePath(const std::string& folder, uint32_t index) {
 
 int runHeadless(const HostOptions& options) {
     platform::Clock::useVirtual(0);
-    platform::Window window(options.width, options.height);
+    // Presented, the headless size is the screen's and the client area is 1/scale of it.
+    std::unique_ptr<platform::Window> made;
+    platform::ScreenWindow* screen = nullptr;
+    if (options.present) {
+        int32_t scale = platform::ScreenWindow::scaleFor(options.scale, options.width);
+        auto presented = std::make_unique<platform::ScreenWindow>(
+            std::max(options.width / scale, 1), std::max(options.height / scale, 1), scale);
+        screen = presented.get();
+        made = std::move(presented);
+    } else {
+        made = std::make_unique<platform::Window>(options.width, options.height);
+    }
+    platform::Window& window = *made;
     auto& state = hostState();
     state.mode = options.mode;
     state.window = &window;
@@ -54,6 +69,7 @@ int runHeadless(const HostOptions& options) {
     const FrameRateReadout* shownReadout = options.frameRate ? &readout : nullptr;
     // Runs on the animation thread after each step's sleep: the frame just shown is complete.
     platform::Clock::setSleepHook([&](uint32_t now) {
+        if (screen) screen->present();
         if (!stopAsked) readout.frameAt(now);
         if (!options.recordDir.empty() && !stopAsked) {
             std::string path = framePath(options.recordDir, recorded++);

@@ -26,6 +26,8 @@ TEST(CommandLine, ModesAndSizes) {
     EXPECT_EQ(headless.height, 480);
     EXPECT_EQ(headless.durationMs, 2500u);
     EXPECT_EQ(headless.snapshotPath, "a.png");
+    EXPECT_FALSE(headless.present);
+    EXPECT_TRUE(parse({"--headless", "--present"}).present);
 
     EXPECT_EQ(parse({"/s"}).mode, HostOptions::Mode::fullscreen);
     EXPECT_EQ(parse({"/c"}).mode, HostOptions::Mode::about);
@@ -61,6 +63,7 @@ TEST(CommandLine, RefusesWhatItCannotDo) {
     EXPECT_FALSE(parse({"-window-id", "zero"}).error.empty());
     EXPECT_FALSE(parse({"--duration", "-1", "--headless"}).error.empty());
     EXPECT_FALSE(parse({"--snapshot", "a.png"}).error.empty());  // needs --headless
+    EXPECT_FALSE(parse({"--present"}).error.empty());
     EXPECT_FALSE(parse({"--bogus"}).error.empty());
     EXPECT_FALSE(parse({"--scene-dir"}).error.empty());
     // A size that does not parse is not taken as a size.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "engine/platform/sdl/Xlib.h"
 
@@ -26,22 +27,27 @@ bool startVideo(std::string& error) {
 
 struct SdlWindow::Native {
     SDL_Window* window = nullptr;
-    SDL_Surface* shadow = nullptr;  // over the present queue's pixels
+    SDL_Surface* screen = nullptr;   // the window's, owned by SDL
+    SDL_Surface* picture = nullptr;  // over a picture of our own, when the screen's is no use
     // Of a window someone else owns; SDL does not follow such a window's changes.
     std::unique_ptr<xlib::WindowWatch> watch;
     uint64_t foreignId = 0;
 
     ~Native() {
-        if (shadow) SDL_FreeSurface(shadow);
+        if (picture) SDL_FreeSurface(picture);
         if (window) xlib::destroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
-};
 
-int32_t SdlWindow::scaleFor(int32_t asked, int32_t screenWidth) {
-    if (asked != autoScale) return asked;
-    return screenWidth >= doubledFromWidth ? 2 : 1;
-}
+    // The window's own pixels when they are 0x00RRGGBB words, as ours are; else none.
+    ScreenPicture screenPicture() {
+        screen = window ? SDL_GetWindowSurface(window) : nullptr;
+        if (!screen || screen->format->format != SDL_PIXELFORMAT_RGB888 || screen->pitch % 4 != 0)
+            return {};
+        return {static_cast<uint32_t*>(screen->pixels), static_cast<std::size_t>(screen->pitch / 4),
+                screen->w, screen->h};
+    }
+};
 
 std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, int32_t scale,
                                            std::string& error) {
@@ -59,7 +65,8 @@ std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, int32
     }
     auto opened =
         std::make_unique<SdlWindow>(Key{}, std::move(native), shownWidth, shownHeight, scale, wake);
-    if (!opened->native->shadow) {
+    const Native& made = *opened->native;
+    if (!made.screen || (opened->screen().pixels != made.screen->pixels && !made.picture)) {
         error = SDL_GetError();
         return nullptr;
     }
@@ -145,7 +152,7 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
         } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
             return true;
         } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
-            // What the screen lost is pushed again from the shadow picture.
+            // What the screen lost is pushed again from the picture.
             repaint();
         }
     } while (SDL_PollEvent(&event));
@@ -154,14 +161,13 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
 
 SdlWindow::SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height,
                      int32_t scaleAsked, uint32_t wake)
-    : Window(std::max(width / scaleFor(scaleAsked, width), 1),
-             std::max(height / scaleFor(scaleAsked, width), 1)),
+    : ScreenWindow(std::max(width / scaleFor(scaleAsked, width), 1),
+                   std::max(height / scaleFor(scaleAsked, width), 1), scaleFor(scaleAsked, width),
+                   opened->screenPicture()),
       native(std::move(opened)),
       askedScale(scaleAsked),
-      scale(scaleFor(scaleAsked, width)),
-      queue(clientRect().width(), clientRect().height()),
       wakeType(wake) {
-    makeShadow();
+    wrapPicture();
 }
 
 bool SdlWindow::followScreenSize(int32_t width, int32_t height) {
@@ -169,9 +175,10 @@ bool SdlWindow::followScreenSize(int32_t width, int32_t height) {
     int32_t clientWidth = std::max(width / newScale, 1);
     int32_t clientHeight = std::max(height / newScale, 1);
     Rect client = clientRect();
-    if (newScale == scale && clientWidth == client.width() && clientHeight == client.height())
+    if (newScale == pixelScale() && clientWidth == client.width() &&
+        clientHeight == client.height())
         return false;
-    scale = newScale;
+    nextScale = newScale;
     resizeClient(clientWidth, clientHeight);
     return true;
 }
@@ -182,34 +189,40 @@ uint32_t SdlWindow::windowId() const {
     return SDL_GetWindowID(native->window);
 }
 
-void SdlWindow::makeShadow() {
-    if (native->shadow) SDL_FreeSurface(native->shadow);
-    // 0x00RRGGBB words, the queue's layout.
-    native->shadow =
-        SDL_CreateRGBSurfaceWithFormatFrom(queue.shadow().data(), queue.width(), queue.height(), 32,
-                                           queue.width() * 4, SDL_PIXELFORMAT_RGB888);
+void SdlWindow::wrapPicture() {
+    if (native->picture) SDL_FreeSurface(native->picture);
+    native->picture = nullptr;
+    if (native->screen && screen().pixels == native->screen->pixels) return;
+    native->picture = SDL_CreateRGBSurfaceWithFormatFrom(
+        screen().pixels, screen().width, screen().height, 32, static_cast<int>(screen().pitch * 4),
+        SDL_PIXELFORMAT_RGB888);
+}
+
+void SdlWindow::showOn(int32_t newScale) {
+    useScreen(native->screenPicture(), newScale);
+    wrapPicture();
 }
 
 void SdlWindow::resizeClient(int32_t width, int32_t height) {
+    auto held = holdSize();
+    // A fresh surface of its own first: SDL may free the memory of the old screen below.
     Window::resizeClient(width, height);
-    queue.resize(width, height);
-    overlaid = {};
-    makeShadow();
     // SDL keeps the size a window someone else owns had when it was taken over, and sizes its
     // surface by it: taken over again, it has the new one.
     if (native->watch) {
         SDL_DestroyWindow(native->window);
         native->window = windowFrom(native->foreignId);
     }
+    showOn(nextScale ? std::exchange(nextScale, 0) : pixelScale());
 }
 
 void SdlWindow::repaint() {
-    queue.add(std::array{clientRect()});
+    presentAll();
     update();
 }
 
 void SdlWindow::released(const std::vector<Rect>& written) {
-    queue.add(written);
+    ScreenWindow::released(written);
     if (wakePending.exchange(true)) return;
     SDL_Event event{};
     event.type = wakeType;
@@ -219,38 +232,46 @@ void SdlWindow::released(const std::vector<Rect>& written) {
 
 void SdlWindow::update() {
     wakePending = false;
-    // What the overlay covered shows the picture again, unless the overlay covers it anew.
-    if (overlay && !overlaid.isEmpty()) queue.add(std::array{overlaid});
-    std::vector<Rect> areas = queue.convert(surface());
-    if (overlay) {
-        overlaid = overlay(queue.shadow(), queue.width(), queue.height());
-        if (!overlaid.isEmpty()) areas.push_back(overlaid);
-    }
-    SDL_Surface* screen = native->window ? SDL_GetWindowSurface(native->window) : nullptr;
-    if (areas.empty() || !screen || !native->shadow) return;
-    // Until the resize reaches us the screen surface may be smaller than the picture; an area
-    // pushed past its edge is refused by the X server.
-    SDL_Rect edge{0, 0, screen->w, screen->h};
+    std::vector<Rect> areas = present();
+    if (areas.empty() || !native->window) return;
     std::vector<SDL_Rect> pushed;
     pushed.reserve(areas.size());
-    for (const Rect& area : areas) {
-        SDL_Rect asked{area.left * scale, area.top * scale, area.width() * scale,
-                       area.height() * scale};
-        SDL_Rect target;
-        if (!SDL_IntersectRect(&asked, &edge, &target)) continue;
-        SDL_Rect source{target.x / scale, target.y / scale, (target.w + scale - 1) / scale,
-                        (target.h + scale - 1) / scale};
-        if (scale == 1) {
-            SDL_BlitSurface(native->shadow, &source, screen, &target);
-        } else {
-            // Whole blocks only: a block cut by the screen's edge is left to the clipping.
-            SDL_Rect blocks{source.x * scale, source.y * scale, source.w * scale, source.h * scale};
-            SDL_BlitScaled(native->shadow, &source, screen, &blocks);
+    for (const Rect& area : areas)
+        pushed.push_back({area.left, area.top, area.width(), area.height()});
+    bool lost = false;
+    {
+        auto held = surface().holdPixels();
+        if (native->picture && native->screen) {
+            // Our own picture, of the screen's size, into a screen of another layout.
+            for (SDL_Rect& area : pushed) {
+                SDL_Rect target = area;
+                SDL_BlitSurface(native->picture, &area, native->screen, &target);
+            }
         }
-        pushed.push_back(target);
+        // Until the resize reaches us the screen may be smaller than the picture; an area pushed
+        // past its edge is refused by the X server.
+        if (native->screen) {
+            SDL_Rect edge{0, 0, native->screen->w, native->screen->h};
+            std::erase_if(pushed, [&](SDL_Rect& area) {
+                SDL_Rect inside;
+                if (!SDL_IntersectRect(&area, &edge, &inside)) return true;
+                area = inside;
+                return false;
+            });
+        }
+        lost =
+            !pushed.empty() && SDL_UpdateWindowSurfaceRects(native->window, pushed.data(),
+                                                            static_cast<int>(pushed.size())) != 0;
     }
-    if (pushed.empty()) return;
-    SDL_UpdateWindowSurfaceRects(native->window, pushed.data(), static_cast<int>(pushed.size()));
+    if (!lost) return;
+    // SDL dropped the screen's pixels (the window changed size): take the new ones, keeping the
+    // picture, and show all of it.
+    {
+        auto held = holdSize();
+        useScreen({}, pixelScale());
+        showOn(pixelScale());
+    }
+    presentAll();
 }
 
 }  // namespace platform

@@ -7,23 +7,19 @@
 #include <string>
 #include <vector>
 
-#include "engine/platform/PresentQueue.h"
+#include "engine/platform/ScreenWindow.h"
 #include "engine/platform/Window.h"
 
 namespace platform {
 
 // A window on the desktop through SDL. Drawing goes into the window's surface as for any
-// window, on any thread; what released contexts wrote is shown by `update`, which must run on
-// the thread that opened the window: it converts only those areas (all of the picture after a
-// change of the system palette) and pushes them to the screen. With a pixel scale of N the
-// client area is 1/N of the screen window's size and each of its pixels is shown as an N × N
-// block.
-class SdlWindow : public Window {
+// window, on any thread; on a true-colour display that surface keeps its pixels in SDL's own
+// picture of the window. What released contexts wrote is shown by `update`, which must run on
+// the thread that opened the window: it pushes only those areas to the screen (converted first
+// where the screen window needs it). With a pixel scale of N the client area is 1/N of the screen
+// window's size and each of its pixels is shown as an N × N block.
+class SdlWindow : public ScreenWindow {
   public:
-    // The pixel scale that `autoScale` picks: 2 from this screen width on, else 1.
-    static constexpr int32_t doubledFromWidth = 2560;
-    static constexpr int32_t autoScale = 0;
-
     // Null, with `error` saying why, when SDL's video or the window cannot be had. A full-screen
     // window takes the display's size; width and height are the screen window's.
     static std::unique_ptr<SdlWindow> open(const char* title, int32_t width, int32_t height,
@@ -61,12 +57,6 @@ class SdlWindow : public Window {
     // The screen window took a new size: the client area follows at the pixel scale asked for.
     // False when the client area keeps its size.
     bool followScreenSize(int32_t width, int32_t height);
-    int32_t pixelScale() const { return scale; }
-
-    // Drawn over the client area's picture at each push, on the thread that pushes: it draws
-    // into the pixels (0x00RRGGBB, client width × height) and returns the area it covered.
-    using Overlay = std::function<Rect(std::span<uint32_t> pixels, int32_t width, int32_t height)>;
-    void setOverlay(Overlay drawn) { overlay = std::move(drawn); }
 
     // What happened to a window someone else owns since the last call. Our own windows say
     // the same through SDL's window events.
@@ -87,15 +77,14 @@ class SdlWindow : public Window {
   private:
     static std::unique_ptr<SdlWindow> wrap(std::unique_ptr<Native> native, int32_t scale,
                                            std::string& error);
-    static int32_t scaleFor(int32_t asked, int32_t screenWidth);
-    void makeShadow();
+    // Shows the window on SDL's picture of it as it is now, at `newScale`.
+    void showOn(int32_t newScale);
+    // Our own screen picture as an SDL surface, when the window is not shown on SDL's.
+    void wrapPicture();
 
     std::unique_ptr<Native> native;
     int32_t askedScale;
-    int32_t scale;
-    PresentQueue queue;
-    Overlay overlay;
-    Rect overlaid;  // where the overlay was drawn at the last push
+    int32_t nextScale = 0;  // for the next resizeClient; 0 keeps the scale
     uint32_t wakeType;
     std::atomic<bool> wakePending{false};
 };
