@@ -28,4 +28,11 @@ std::optional<DecodedVideo> ffmpegDecode(const std::filesystem::path& file,
                                          std::string_view inputFormat = {},
                                          std::string* failure = nullptr);
 
+// Page `page` (0-based) of a multi-page picture file as ImageMagick's convert decodes it, in
+// the same form (one frame). Empty when convert fails or gives the wrong number of bytes.
+std::optional<DecodedVideo> magickDecodePage(const std::filesystem::path& file, int page);
+
+// True when ImageMagick's convert and identify can be run.
+bool magickAvailable();
+
 }  // namespace testing_support
