@@ -84,21 +84,19 @@ int32_t mImagePCX::openPicture() {
 }
 
 void mImagePCX::readTailPalette(int64_t at) {
-    if (at >= pixelOffset && seek(static_cast<int32_t>(at), 0) >= 0) {
-        InPlaceReader in(*this);
-        if (in.u8() == paletteMarker) {
-            if (const uint8_t* rgb = in.take(paletteTail - 1)) {
-                palette = reinterpret_cast<RgbQuad*>(paletteBlock.get());
-                for (int32_t entry = 0; entry < 256; ++entry, rgb += 3)
-                    palette[entry] = RgbQuad{rgb[2], rgb[1], rgb[0], 0};
-                paletteChanged = 1;
-                return;
-            }
-        }
-    }
     if (bitsPerPixel * planes > 8) {
         palette = nullptr;
         paletteChanged = 0;
+        return;
+    }
+    if (at < pixelOffset || at + paletteTail > fileSize || seek(static_cast<int32_t>(at), 0) < 0) {
+        return;
+    }
+    InPlaceReader in(*this);
+    if (in.u8() != paletteMarker) return;
+    if (const uint8_t* rgb = in.take(paletteTail - 1)) {
+        for (int32_t entry = 0; entry < 256; ++entry, rgb += 3)
+            palette[entry] = RgbQuad{rgb[2], rgb[1], rgb[0], 0};
     }
 }
 

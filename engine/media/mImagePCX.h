@@ -13,7 +13,7 @@ class PixelConversion;
 // below it not at all.
 //
 // Typical use: open(name, 0); openImage(); attachBitmap(&target); readFrame(0, 0, nullptr);
-// `palette` holds the picture's colours (null for deep pictures without a 256-colour table).
+// `palette` holds the picture's colours (null for pictures of more than 8 bits in all).
 class mImagePCX : public mImageBitmap {
   public:
     static constexpr uint32_t formatPcx = fourCC("PCX\0");
@@ -44,9 +44,10 @@ class mImagePCX : public mImageBitmap {
   protected:
     // Reads the picture header at the file part's position (the PCX openImage).
     int32_t openPicture();
-    // Looks for the 256-colour table at file offset `at`; one found replaces the colours.
-    // Without one a picture of more than 8 bits in all has no palette. A table that would
-    // reach into the picture's header is not looked for.
+    // Looks for the 256-colour table at file offset `at`; one found replaces the colours. A
+    // table that would reach into the picture's header or past the end of the file is not
+    // looked for. Pictures of more than 8 bits in all have no palette, whatever follows them:
+    // their pixels take the destination's own colours.
     void readTailPalette(int64_t at);
     // Draws the open picture (the PCX readFrame after opening).
     int32_t drawPicture(int32_t x, int32_t y, const Rect* clip);

@@ -84,4 +84,19 @@ std::vector<uint8_t> rgbPlaneLines(const std::vector<uint8_t>& rgb, int32_t widt
     return out;
 }
 
+std::vector<uint8_t> dcxOf(const std::vector<std::vector<uint8_t>>& pages) {
+    std::vector<uint8_t> out(4100, 0);
+    out[0] = 0xB1;
+    out[1] = 0x68;
+    out[2] = 0xDE;
+    out[3] = 0x3A;
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+        const auto offset = static_cast<uint32_t>(out.size());
+        put16(out, 4 + page * 4, offset & 0xffff);
+        put16(out, 6 + page * 4, offset >> 16);
+        out.insert(out.end(), pages[page].begin(), pages[page].end());
+    }
+    return out;
+}
+
 }  // namespace testing_support

@@ -38,4 +38,7 @@ std::vector<uint8_t> planarLines(const std::vector<uint8_t>& indexes, int32_t wi
 std::vector<uint8_t> rgbPlaneLines(const std::vector<uint8_t>& rgb, int32_t width,
                                    int32_t bytesPerLine);
 
+// A DCX file of these encoded pages, one after the other behind the full page table.
+std::vector<uint8_t> dcxOf(const std::vector<std::vector<uint8_t>>& pages);
+
 }  // namespace testing_support
