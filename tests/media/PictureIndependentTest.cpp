@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/media/mImageBMP.h"
 #include "engine/media/mImageDCX.h"
 #include "engine/media/mImagePCX.h"
 #include "engine/platform/ReportSink.h"
@@ -64,22 +65,27 @@ std::string testName(const testing::TestParamInfo<std::string>& file) {
     return name;
 }
 
-class PcxIndependent : public testing::TestWithParam<std::string> {};
-
-TEST_P(PcxIndependent, DecodesAsFfmpegDoes) {
+// The reader's picture of `path` against ffmpeg's.
+template <class Reader>
+void expectAsFfmpeg(const fs::path& path) {
     if (!testing_support::ffmpegAvailable()) GTEST_SKIP() << "ffmpeg is not installed";
-    fs::path path = fs::path(LUMIVALE_TESTDATA) / "pcx" / GetParam();
     platform::ReportSink::Capture capture;
-    mImagePCX pcx;
-    ASSERT_EQ(pcx.open(path.c_str(), 0), 1);
-    ASSERT_EQ(pcx.openImage(), 1);
-    auto ours = testing_support::readPage(pcx);
+    Reader reader;
+    ASSERT_EQ(reader.open(path.c_str(), 0), 1);
+    ASSERT_EQ(reader.openImage(), 1);
+    auto ours = testing_support::readPage(reader);
     ASSERT_TRUE(ours);
     auto theirs = testing_support::ffmpegDecode(path);
     ASSERT_TRUE(theirs);
-    expectSamePicture(*ours, *theirs, pcx.bitsPerPixel * pcx.planes > 8);
-    pcx.close();
+    expectSamePicture(*ours, *theirs, reader.bitsPerPixel * reader.planes > 8);
+    reader.close();
     EXPECT_TRUE(capture.reports().empty());
+}
+
+class PcxIndependent : public testing::TestWithParam<std::string> {};
+
+TEST_P(PcxIndependent, DecodesAsFfmpegDoes) {
+    expectAsFfmpeg<mImagePCX>(fs::path(LUMIVALE_TESTDATA) / "pcx" / GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PcxIndependent, testing::ValuesIn(filesIn("pcx")), testName);
@@ -123,5 +129,13 @@ TEST_P(DcxIndependent, EveryPageDecodesAsImageMagickDoes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, DcxIndependent, testing::ValuesIn(filesIn("dcx")), testName);
+
+class BmpIndependent : public testing::TestWithParam<std::string> {};
+
+TEST_P(BmpIndependent, DecodesAsFfmpegDoes) {
+    expectAsFfmpeg<mImageBMP>(fs::path(LUMIVALE_TESTDATA) / "bmp" / GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BmpIndependent, testing::ValuesIn(filesIn("bmp")), testName);
 
 }  // namespace
