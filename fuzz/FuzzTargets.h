@@ -9,3 +9,6 @@ int fuzzFlic(const uint8_t* data, std::size_t size);
 int fuzzRiff(const uint8_t* data, std::size_t size);
 int fuzzKeyword(const uint8_t* data, std::size_t size);
 int fuzzPalette(const uint8_t* data, std::size_t size);
+int fuzzPcx(const uint8_t* data, std::size_t size);
+int fuzzDcx(const uint8_t* data, std::size_t size);
+int fuzzBmp(const uint8_t* data, std::size_t size);

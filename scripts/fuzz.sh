@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs the fuzz targets, two at a time, for SECONDS each (60 unless
-# given): scripts/fuzz.sh [TARGET|all] [SECONDS]. TARGET is flic, riff, keyword or palette.
+# given): scripts/fuzz.sh [TARGET|all] [SECONDS]. TARGET is flic, riff, keyword, palette, pcx,
+# dcx or bmp.
 # Each target starts from its seeds fuzz/corpus/TARGET and its kept regressions
 # fuzz/regressions/TARGET, with its dictionary; the inputs it finds new go to
 # build/fuzz/corpus/TARGET, never into the committed corpus. Inputs that crash, break a contract,
@@ -9,7 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(flic riff keyword palette)
+all=(flic riff keyword palette pcx dcx bmp)
 which=${1:-all}
 seconds=${2:-60}
 if [ "$which" = all ]; then
@@ -17,7 +18,7 @@ if [ "$which" = all ]; then
 elif [[ " ${all[*]} " == *" $which "* ]]; then
     targets=("$which")
 else
-    echo "usage: scripts/fuzz.sh [flic|riff|keyword|palette|all] [SECONDS]" >&2
+    echo "usage: scripts/fuzz.sh [flic|riff|keyword|palette|pcx|dcx|bmp|all] [SECONDS]" >&2
     exit 2
 fi
 
@@ -26,8 +27,9 @@ cmake --build --preset fuzz
 
 # The palette resource is a RIFF form; its inputs share the RIFF words.
 dictionary() { [ "$1" = palette ] && echo fuzz/riff.dict || echo "fuzz/$1.dict"; }
-# Room for a file past one default-sized buffer (8192 bytes), where refills happen.
-longest() { case "$1" in flic | keyword) echo 10000 ;; *) echo 4096 ;; esac; }
+# Room for a file past one default-sized buffer (8192 bytes), where refills happen; pictures
+# get room for a DCX page table and two buffers of pages behind it.
+longest() { case "$1" in flic | keyword) echo 10000 ;; pcx | dcx | bmp) echo 16384 ;; *) echo 4096 ;; esac; }
 
 logs=build/fuzz/logs
 mkdir -p "$logs"

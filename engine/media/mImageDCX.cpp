@@ -30,6 +30,9 @@ int32_t mImageDCX::openImage() {
     while (pageCount < maxPages && pageOffset(pageCount) != 0)
         ++pageCount;
     frameCount = pageCount;
+    // A table without pages leaves page 0 current, with nothing to draw.
+    currentFrame = 0;
+    format = 0;
     seekFrame(0, 0);
     return 1;
 }

@@ -22,7 +22,8 @@ struct Target {
 };
 
 constexpr Target targets[] = {
-    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}};
+    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
+    {"pcx", fuzzPcx},   {"dcx", fuzzDcx},   {"bmp", fuzzBmp}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;
