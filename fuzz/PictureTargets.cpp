@@ -171,15 +171,18 @@ int fuzzPicture(const uint8_t* data, std::size_t size) {
         PictureRun<Reader> run(setup, file);
         calls = fuzz::play(run, script);
     }
-    // A seek may report a bad page and the page's file layer its own; a copy, its bitmap.
+    // A seek may report a bad page and the page's file layer its own; a copy, its bitmap; a
+    // draw that opens the picture itself after a failed open, the missing destination.
     fuzz::checkReports(capture,
                        {{"mFile", "File read error"},
                         {"mFile", "File seek error"},
                         {"mImagePCX", "File type error"},
                         {"mImagePCX", "Out of memory"},
+                        {"mImagePCX", "Bitmap error"},
                         {"mImageDCX", "File type error"},
                         {"mImageBMP", "File type error"},
                         {"mImageBMP", "Out of memory"},
+                        {"mImageBMP", "Bitmap error"},
                         {"mBitmap", "Bitmap error"},
                         {"mBitmap", "Out of memory"}},
                        (calls + 2) * 4);
