@@ -13,7 +13,7 @@
 // refilled when 2 or fewer bytes remain, so that a run's count and value lie together.
 class mImagePCX::Runs {
   public:
-    explicit Runs(mFile& source) : file(source), at(source.cursor), end(source.dataEnd) {}
+    explicit Runs(mFile& source) : at(source.cursor), file(source), end(source.dataEnd) {}
     Runs(const Runs&) = delete;
     Runs& operator=(const Runs&) = delete;
     // The file part's cursor and position follow to where decoding stopped.
@@ -38,6 +38,11 @@ class mImagePCX::Runs {
         return true;
     }
 
+    // Whether a run at `at` has its count and value in the buffer without a refill.
+    bool roomy() const { return end - at > 2; }
+
+    uint8_t* at;  // the cursor; decodeLine moves it itself where the buffer is roomy
+
   private:
     void refill() {
         if (exhausted) return;
@@ -49,27 +54,40 @@ class mImagePCX::Runs {
     }
 
     mFile& file;
-    uint8_t* at;
     uint8_t* end;
     bool exhausted = false;
 };
 
 bool mImagePCX::decodeLine(Runs& in, uint8_t* kept, int32_t keepFrom, int32_t keepEnd) const {
     int32_t done = 0;
+    auto store = [&](int32_t end, uint8_t value) {
+        const int32_t from = std::max(done, keepFrom);
+        const int32_t to = std::min(end, keepEnd);
+        if (to - from == 1) {
+            kept[from - keepFrom] = value;
+        } else if (to > from) {
+            std::memset(kept + (from - keepFrom), value, static_cast<std::size_t>(to - from));
+        }
+    };
     while (done < lineBytes) {
+        // Where more than 2 bytes remain, runs are taken without the refill test.
+        while (done < lineBytes && in.roomy()) {
+            uint8_t value = *in.at++;
+            int32_t repeat = 1;
+            if (value >= 0xc0) {
+                repeat = value & 0x3f;
+                value = *in.at++;
+            }
+            const int32_t end = std::min(done + repeat, lineBytes);
+            if (kept) store(end, value);
+            done = end;
+        }
+        if (done >= lineBytes) break;
         int32_t repeat = 0;
         uint8_t value = 0;
         if (!in.next(repeat, value)) return false;
         const int32_t end = std::min(done + repeat, lineBytes);
-        if (kept) {
-            const int32_t from = std::max(done, keepFrom);
-            const int32_t to = std::min(end, keepEnd);
-            if (to - from == 1) {
-                kept[from - keepFrom] = value;
-            } else if (to > from) {
-                std::memset(kept + (from - keepFrom), value, static_cast<std::size_t>(to - from));
-            }
-        }
+        if (kept) store(end, value);
         done = end;
     }
     return true;
