@@ -56,11 +56,7 @@ Setup setupFrom(fuzz::ControlBytes& control) {
     s.colour = control.next();
     s.targetWidth = 1 + control.next() % 64;
     s.targetHeight = 1 + control.next() % 64;
-    int32_t x1 = control.next() % (s.targetWidth + 1), y1 = control.next() % (s.targetHeight + 1);
-    int32_t x2 = control.next() % (s.targetWidth + 1), y2 = control.next() % (s.targetHeight + 1);
-    s.clip = s.wholeDestination
-                 ? Rect{0, 0, s.targetWidth, s.targetHeight}
-                 : Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+    s.clip = fuzz::clipFrom(control, s.targetWidth, s.targetHeight, s.wholeDestination);
     return s;
 }
 
@@ -84,14 +80,7 @@ class FlicRun {
         for (int32_t y = 0; y < setup.targetHeight; ++y)
             for (int32_t x = 0; x < setup.targetWidth; ++x)
                 pixel(target, x, y) = untouched;
-        bytes.assign(file.begin(), file.end());
-        if (setup.reading == 0) {
-            flic.openMemory(bytes.data(), static_cast<int32_t>(bytes.size()));
-        } else {
-            disk.emplace(file);
-            if (setup.reading == 2) flic.setBufferSizes(setup.bufferSize, setup.wrapSize);
-            flic.open(disk->path(), 0);
-        }
+        fuzz::openInput(flic, file, setup.reading, setup.bufferSize, setup.wrapSize, bytes, disk);
     }
     ~FlicRun() { flic.attachBitmap(nullptr); }
     FlicRun(const FlicRun&) = delete;
@@ -232,10 +221,7 @@ int fuzzFlic(const uint8_t* data, std::size_t size) {
     std::size_t calls = 0;
     {
         FlicRun run(setup, file);
-        run.open();
-        for (auto [kind, value] : script)
-            run.step(kind, value);
-        calls = run.callCount();
+        calls = fuzz::play(run, script);
     }
     fuzz::checkReports(capture,
                        {{"mFile", "File read error"},

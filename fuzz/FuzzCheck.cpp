@@ -57,4 +57,16 @@ MemoryFile::~MemoryFile() {
     if (fd >= 0) ::close(fd);
 }
 
+void openInput(mFile& file, std::span<const uint8_t> input, uint8_t reading, int32_t bufferSize,
+               int32_t wrapSize, std::vector<uint8_t>& bytes, std::optional<MemoryFile>& disk) {
+    bytes.assign(input.begin(), input.end());
+    if (reading == 0) {
+        file.openMemory(bytes.data(), static_cast<int32_t>(bytes.size()));
+        return;
+    }
+    disk.emplace(input);
+    if (reading == 2) file.setBufferSizes(bufferSize, wrapSize);
+    file.open(disk->path(), 0);
+}
+
 }  // namespace fuzz

@@ -1,12 +1,16 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "engine/base/Rect.h"
+#include "engine/core/mFile.h"
 #include "engine/platform/ReportSink.h"
 
 // Contract checks of the fuzz bodies. Under the fuzzer a broken contract prints what broke and
@@ -56,6 +60,24 @@ class ControlBytes {
     std::size_t used = 0;
 };
 
+// A clip rectangle inside a destination of width x height from four control bytes (two corners),
+// or the whole destination when `whole` is set (the bytes are taken all the same).
+inline Rect clipFrom(ControlBytes& control, int32_t width, int32_t height, bool whole) {
+    int32_t x1 = control.next() % (width + 1), y1 = control.next() % (height + 1);
+    int32_t x2 = control.next() % (width + 1), y2 = control.next() % (height + 1);
+    if (whole) return Rect{0, 0, width, height};
+    return Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+}
+
+// Opens a run and plays a script through its steps; returns how many calls it made.
+template <class Run>
+std::size_t play(Run& run, const std::vector<std::pair<uint8_t, uint8_t>>& script) {
+    run.open();
+    for (auto [kind, value] : script)
+        run.step(kind, value);
+    return run.callCount();
+}
+
 // The input as a file that the buffered file layer opens by name: an anonymous in-memory file,
 // so that fuzzing does not wear the disk.
 class MemoryFile {
@@ -71,5 +93,11 @@ class MemoryFile {
     int fd = -1;
     char name[32] = {};
 };
+
+// Opens `file` on the input as the control bytes chose: reading 0 from memory (a copy kept in
+// `bytes`), 1 from an in-memory file by name (kept in `disk`), 2 the same through buffers of
+// the given sizes.
+void openInput(mFile& file, std::span<const uint8_t> input, uint8_t reading, int32_t bufferSize,
+               int32_t wrapSize, std::vector<uint8_t>& bytes, std::optional<MemoryFile>& disk);
 
 }  // namespace fuzz

@@ -9,5 +9,8 @@ int fuzzFlic(const uint8_t* data, std::size_t size);
 int fuzzRiff(const uint8_t* data, std::size_t size);
 int fuzzKeyword(const uint8_t* data, std::size_t size);
 int fuzzPalette(const uint8_t* data, std::size_t size);
+int fuzzPcx(const uint8_t* data, std::size_t size);
+int fuzzDcx(const uint8_t* data, std::size_t size);
+int fuzzBmp(const uint8_t* data, std::size_t size);
 int fuzzScript(const uint8_t* data, std::size_t size);
 int fuzzWave(const uint8_t* data, std::size_t size);

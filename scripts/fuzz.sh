@@ -35,8 +35,15 @@ dictionary() {
         echo fuzz/riff.dict
     fi
 }
-# Room for a file past one default-sized buffer (8192 bytes), where refills happen.
-longest() { case "$1" in flic | keyword | script) echo 10000 ;; *) echo 4096 ;; esac; }
+# Room for a file past one default-sized buffer (8192 bytes), where refills happen; pictures
+# get room for a DCX page table and two buffers of pages behind it.
+longest() {
+    case "$1" in
+        flic | keyword | script) echo 10000 ;;
+        pcx | dcx | bmp) echo 16384 ;;
+        *) echo 4096 ;;
+    esac
+}
 
 logs=build/fuzz/logs
 mkdir -p "$logs"

@@ -21,9 +21,10 @@ struct Target {
     int (*body)(const uint8_t*, std::size_t);
 };
 
-constexpr Target targets[] = {{"flic", fuzzFlic},       {"riff", fuzzRiff},
-                              {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
-                              {"script", fuzzScript},   {"wave", fuzzWave}};
+constexpr Target targets[] = {
+    {"flic", fuzzFlic},       {"riff", fuzzRiff},     {"keyword", fuzzKeyword},
+    {"palette", fuzzPalette}, {"script", fuzzScript}, {"wave", fuzzWave},
+    {"pcx", fuzzPcx},         {"dcx", fuzzDcx},       {"bmp", fuzzBmp}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;

@@ -122,4 +122,26 @@ std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem
     return std::vector<std::uint8_t>(raw->begin(), raw->end());
 }
 
+bool magickAvailable() {
+    static const bool available = std::system("convert -version >/dev/null 2>&1") == 0 &&
+                                  std::system("identify -version >/dev/null 2>&1") == 0;
+    return available;
+}
+
+std::optional<DecodedVideo> magickDecodePage(const std::filesystem::path& file, int page) {
+    std::string input = shellQuoted(file.string() + "[" + std::to_string(page) + "]");
+    ErrorFile errors;
+    auto size = run("identify -format '%w %h' " + input + errors.redirect());
+    DecodedVideo picture;
+    if (!size || std::sscanf(size->c_str(), "%d %d", &picture.width, &picture.height) != 2 ||
+        picture.width <= 0 || picture.height <= 0)
+        return std::nullopt;
+    auto raw = run("convert " + input + " -depth 8 rgb:-" + errors.redirect());
+    picture.messages = errors.text();
+    if (!raw || raw->size() != static_cast<std::size_t>(picture.width) * picture.height * 3)
+        return std::nullopt;
+    picture.frames.emplace_back(raw->begin(), raw->end());
+    return picture;
+}
+
 }  // namespace testing_support

@@ -35,4 +35,11 @@ std::optional<std::vector<std::uint8_t>> ffmpegDecodeAudio(const std::filesystem
                                                            std::string_view sampleFormat,
                                                            std::string* failure = nullptr);
 
+// Page `page` (0-based) of a multi-page picture file as ImageMagick's convert decodes it, in
+// the same form (one frame). Empty when convert fails or gives the wrong number of bytes.
+std::optional<DecodedVideo> magickDecodePage(const std::filesystem::path& file, int page);
+
+// True when ImageMagick's convert and identify can be run.
+bool magickAvailable();
+
 }  // namespace testing_support

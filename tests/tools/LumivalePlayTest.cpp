@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FfmpegDecode.h"
+#include "tests/support/PictureReading.h"
 #include "tests/support/PngRead.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TempFile.h"
@@ -110,6 +112,68 @@ TEST(LumivalePlay, BenchDecodesEveryFrameTheAskedNumberOfTimes) {
     fs::remove(animation.path);
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output.rfind("12 frames in ", 0), 0u) << result.output;
+}
+
+TEST(LumivalePlay, InfoDescribesPictures) {
+    const fs::path data(LUMIVALE_TESTDATA);
+    auto dcx = runCommand(player + " --info " + (data / "dcx/im_pal8_3pages.dcx").string());
+    EXPECT_EQ(dcx.status, 0) << dcx.output;
+    for (const char* line : {"format: DCX", "size: 160x120", "depth: 8 bits", "planes: 1",
+                             "palette: 256 colours", "pages: 3"})
+        EXPECT_NE(dcx.output.find(line), std::string::npos) << line << "\n" << dcx.output;
+    auto rose = runCommand(player + " --info " + (data / "pcx/rose.pcx").string());
+    EXPECT_NE(rose.output.find("planes: 4\npalette: 16 colours"), std::string::npos) << rose.output;
+    auto deep = runCommand(player + " --info " + (data / "dcx/hopper.dcx").string());
+    EXPECT_NE(deep.output.find("palette: none"), std::string::npos) << deep.output;
+    auto bmp = runCommand(player + " --info " + (data / "bmp/pal4rle.bmp").string());
+    EXPECT_NE(bmp.output.find("format: BMP"), std::string::npos) << bmp.output;
+    EXPECT_EQ(bmp.output.find("mFile"), std::string::npos) << bmp.output;
+    EXPECT_EQ(runCommand(player + " --info picture.gif").status, 1);
+}
+
+// Each page through the palette in force, as the independent decoders show it; the 24-bit
+// page in the default colours.
+TEST(LumivalePlay, DumpWritesEveryPageOfAPicture) {
+    if (!testing_support::magickAvailable() || !testing_support::ffmpegAvailable())
+        GTEST_SKIP() << "ImageMagick or ffmpeg is not installed";
+    const fs::path data(LUMIVALE_TESTDATA);
+    struct Case {
+        const char* file;
+        int pages;
+        bool deep;
+    };
+    for (Case c : {Case{"dcx/im_pal8_3pages.dcx", 3, false}, Case{"dcx/hopper.dcx", 1, true},
+                   Case{"bmp/pal8rle.bmp", 1, false}, Case{"pcx/CGA_FSD.PCX", 1, false}}) {
+        SCOPED_TRACE(c.file);
+        fs::path folder = testing_support::uniqueTempPath("-dump");
+        auto result =
+            runCommand(player + " --dump " + folder.string() + " " + (data / c.file).string());
+        EXPECT_EQ(result.status, 0) << result.output;
+        for (int page = 0; page < c.pages; ++page) {
+            char name[32];
+            std::snprintf(name, sizeof name, "frame-%04d.png", page);
+            auto picture = testing_support::readPng((folder / name).string());
+            auto theirs = std::string(c.file).starts_with("dcx")
+                              ? testing_support::magickDecodePage(data / c.file, page)
+                              : testing_support::ffmpegDecode(data / c.file);
+            ASSERT_TRUE(theirs);
+            EXPECT_EQ(picture.width, theirs->width);
+            auto expected = c.deep ? testing_support::throughDefaultColours(theirs->frames[0])
+                                   : theirs->frames[0];
+            EXPECT_EQ(picture.rgb, expected) << name;
+        }
+        EXPECT_FALSE(fs::exists(folder / ("frame-000" + std::to_string(c.pages) + ".png")));
+        fs::remove_all(folder);
+    }
+}
+
+TEST(LumivalePlay, APageThatIsNotThereIsRefused) {
+    auto dcx = (fs::path(LUMIVALE_TESTDATA) / "dcx/im_pal8_3pages.dcx").string();
+    EXPECT_EQ(runCommand(player + " --page 0 " + dcx).status, 2);
+    auto missing = runCommand(player + " --page 4 " + dcx);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.output.find("no page 4: the file has 3"), std::string::npos)
+        << missing.output;
 }
 
 }  // namespace

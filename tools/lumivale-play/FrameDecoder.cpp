@@ -1,21 +1,82 @@
 #include "tools/lumivale-play/FrameDecoder.h"
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+#include "engine/media/mImageBMP.h"
+#include "engine/media/mImageDCX.h"
+#include "engine/media/mImageFlic.h"
+#include "engine/media/mImagePCX.h"
+
+namespace {
+
+// The reader for a file's extension (upper case), or null for none.
+std::unique_ptr<mImageBitmap> readerFor(const std::string& extension) {
+    if (extension == ".FLI" || extension == ".FLC") return std::make_unique<mImageFlic>();
+    if (extension == ".PCX") return std::make_unique<mImagePCX>();
+    if (extension == ".DCX") return std::make_unique<mImageDCX>();
+    if (extension == ".BMP") return std::make_unique<mImageBMP>();
+    return nullptr;
+}
+
+}  // namespace
+
+FrameDecoder::~FrameDecoder() {
+    if (image && image->isOpen) image->close();
+}
+
 bool FrameDecoder::open(const std::string& path) {
+    extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    image = readerFor(extension);
+    if (!image) {
+        std::fprintf(stderr, "%s: not a FLI, FLC, PCX, DCX or BMP file\n", path.c_str());
+        return false;
+    }
     if (!image->open(path.c_str(), 0) || !image->openImage()) return false;
     if (!target.createMemory(image->width, image->height, 8)) return false;
-    image->setTransparent(0);
-    image->setRemap(0);
+    if (!isPicture()) {
+        image->setTransparent(0);
+        image->setRemap(0);
+    }
     return image->attachBitmap(&target) != 0;
 }
 
 const char* FrameDecoder::formatName() const {
-    return image->format == mImageFlic::formatFli ? "FLI" : "FLC";
+    if (!isPicture()) return image->format == mImageFlic::formatFli ? "FLI" : "FLC";
+    return extension.c_str() + 1;
+}
+
+bool FrameDecoder::isPicture() const {
+    return extension != ".FLI" && extension != ".FLC";
+}
+
+std::string FrameDecoder::paletteKind() const {
+    if (!image->palette) return "none (drawn in the default colours)";
+    if (isPicture() && depth() * planes() <= 4)
+        return std::to_string(1 << depth() * planes()) + " colours";
+    return "256 colours";
 }
 
 bool FrameDecoder::decode(int32_t index) {
     if (image->seekFrame(index, 0) < 0) return false;
+    // Pages of one file may differ in size.
+    if (target.info->width != image->width || target.info->height != image->height) {
+        if (!target.createMemory(image->width, image->height, 8)) return false;
+        image->attachBitmap(&target);
+    }
     if (image->readFrame(0, 0, nullptr) < 0) return false;
-    if (image->palette) target.setColors(image->palette, 0, 256);
+    if (image->palette) {
+        target.setColors(image->palette, 0, 256);
+    } else if (isPicture()) {
+        std::array<RgbQuad, 256> defaults{};
+        mBitmap::loadDefaultColours(defaults.data());
+        target.setColors(defaults.data(), 0, 256);
+    }
     return true;
 }
 

@@ -9,14 +9,19 @@
 #include "engine/platform/sdl/SdlWindow.h"
 #include "saver/host/PngWriter.h"
 #include "tools/lumivale-play/FrameDecoder.h"
+#include "tools/lumivale-play/PictureViewer.h"
 
 int printInfo(const std::string& path) {
     FrameDecoder decoder;
     if (!decoder.open(path)) return 1;
-    std::printf(
-        "file: %s\nformat: %s\nsize: %dx%d\ndepth: %d bits\nframes: %d\nframe time: %d ms\n",
-        path.c_str(), decoder.formatName(), decoder.width(), decoder.height(), decoder.depth(),
-        decoder.frameCount(), decoder.frameTime());
+    std::printf("file: %s\nformat: %s\nsize: %dx%d\ndepth: %d bits\nplanes: %d\npalette: %s\n",
+                path.c_str(), decoder.formatName(), decoder.width(), decoder.height(),
+                decoder.depth(), decoder.planes(), decoder.paletteKind().c_str());
+    if (decoder.isPicture()) {
+        std::printf("pages: %d\n", decoder.frameCount());
+    } else {
+        std::printf("frames: %d\nframe time: %d ms\n", decoder.frameCount(), decoder.frameTime());
+    }
     return 0;
 }
 
@@ -57,9 +62,10 @@ int benchmarkDecoding(const std::string& path, int32_t loops) {
     return 0;
 }
 
-int playInWindow(const std::string& path) {
+int playInWindow(const std::string& path, int32_t page) {
     FrameDecoder decoder;
     if (!decoder.open(path)) return 1;
+    if (decoder.isPicture() && !hasPage(decoder, page)) return 1;
     std::string error;
     std::string title = "lumivale-play: " + std::filesystem::path(path).filename().string();
     auto window =
@@ -68,6 +74,7 @@ int playInWindow(const std::string& path) {
         std::fprintf(stderr, "cannot open a window: %s\n", error.c_str());
         return 1;
     }
+    if (decoder.isPicture()) return viewPictures(decoder, *window, page);
     Rect all{0, 0, decoder.width(), decoder.height()};
     uint32_t due = platform::Clock::now();
     for (int32_t frame = 0;; frame = (frame + 1) % decoder.frameCount()) {

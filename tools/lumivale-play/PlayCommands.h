@@ -6,4 +6,5 @@
 int printInfo(const std::string& path);
 int dumpFrames(const std::string& folder, const std::string& path);
 int benchmarkDecoding(const std::string& path, int32_t loops);
-int playInWindow(const std::string& path);
+// Pictures show from page `page` (0-based) on; animations play from their first frame.
+int playInWindow(const std::string& path, int32_t page = 0);

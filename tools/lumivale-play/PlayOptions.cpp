@@ -30,6 +30,7 @@ bool parseVolume(std::string_view text, std::pair<uint32_t, uint32_t>& volume) {
 }  // namespace
 
 bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& error) {
+    bool pageGiven = false;
     auto setMode = [&](Mode chosen, std::string_view name) {
         if (mode != Mode::play && mode != chosen) {
             error = std::string(name) + " cannot be combined with another mode";
@@ -70,6 +71,13 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
                 error = "--start needs a time in milliseconds";
                 return false;
             }
+        } else if (arg == "--page") {
+            if (!hasValue) return missing();
+            if (!parseNumber(args[++i], page) || page <= 0) {
+                error = "--page needs a positive number";
+                return false;
+            }
+            pageGiven = true;
         } else if (arg == "--volume") {
             std::pair<uint32_t, uint32_t> percent;
             if (!hasValue) return missing();
@@ -93,6 +101,10 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
         return false;
     }
     bool sound = isSoundFile(file);
+    if (pageGiven && (sound || mode != Mode::play)) {
+        error = "--page shows a picture from that page";
+        return false;
+    }
     if ((startMilliseconds != 0 || volume) && !sound) {
         error = "--start and --volume are for sounds";
         return false;

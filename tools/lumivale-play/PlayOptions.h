@@ -14,6 +14,7 @@ struct PlayOptions {
     std::string output;  // the folder of --dump, the file of --dump-audio
     std::optional<int32_t> loops;
     uint32_t startMilliseconds = 0;
+    int32_t page = 1;  // the picture page shown first, from 1
     // Percent of full volume, left and right.
     std::optional<std::pair<uint32_t, uint32_t>> volume;
 

@@ -12,15 +12,20 @@ namespace {
 
 constexpr const char* usage =
     "Usage: lumivale-play [MODE] [OPTIONS] FILE\n"
-    "Plays and converts 8-bit animation files (FLI and FLC) and WAVE sounds (.wav).\n\n"
+    "Plays and converts 8-bit animation files (FLI and FLC), shows and converts pictures (PCX,\n"
+    "DCX and BMP) and plays WAVE sounds (.wav); the extension tells which.\n\n"
     "  lumivale-play FILE                 play an animation in a window at the file's speed,\n"
-    "                                     looping (close the window or press Escape to stop),\n"
-    "                                     or a sound on the default sound device, showing the\n"
-    "                                     time played on a terminal (Ctrl-C stops it)\n"
-    "  lumivale-play --info FILE          print format, size, depth, frame count and frame time;\n"
-    "                                     for a sound its format tag, rate, channels, bits, data\n"
-    "                                     bytes and duration\n"
-    "  lumivale-play --dump DIR FILE      decode every frame and write DIR/frame-0000.png, ...\n"
+    "                                     looping, or show a picture until closed (Left/Right\n"
+    "                                     or Page Up/Down turn the pages of a DCX file); close\n"
+    "                                     the window or press Escape to stop. A sound plays on\n"
+    "                                     the default sound device, showing the time played on\n"
+    "                                     a terminal (Ctrl-C stops it)\n"
+    "  lumivale-play --page N FILE        show a picture file from page N (1 is the first)\n"
+    "  lumivale-play --info FILE          print format, size, depth, planes, palette, and frame\n"
+    "                                     count and frame time or pages; for a sound its format\n"
+    "                                     tag, rate, channels, bits, data bytes and duration\n"
+    "  lumivale-play --dump DIR FILE      decode every frame or page and write\n"
+    "                                     DIR/frame-0000.png, ...\n"
     "  lumivale-play --dump-audio OUT FILE\n"
     "                                     play a sound through a silent device as fast as it\n"
     "                                     goes and write every byte it was given to OUT (WAVE)\n"
@@ -68,5 +73,5 @@ int main(int argc, char** argv) {
         case PlayOptions::Mode::play:
             break;
     }
-    return sound ? playSound(options) : playInWindow(options.file);
+    return sound ? playSound(options) : playInWindow(options.file, options.page - 1);
 }
