@@ -14,6 +14,7 @@ The daemon refuses to start hacks as root: run as root, it runs as an unprivileg
 the run and removed after. The package mode needs root; it puts back whatever lumivale package
 was installed before, or removes the package when none was. Exit status 77 is a skip.
 """
+import contextlib
 import ctypes
 import fcntl
 import os
@@ -165,9 +166,14 @@ class User:
             skip("run as root, XScreenSaver needs an unprivileged user, and useradd or setpriv "
                  "is missing to make one")
         name = "lvx" + uuid.uuid4().hex[:12]
-        made = run(["useradd", "--system", "--no-create-home", "--home-dir", home,
-                    "--shell", "/usr/sbin/nologin", name])
-        if made.returncode != 0:
+        # Another program may hold the lock on the user database for a moment.
+        for _ in range(25):
+            made = run(["useradd", "--system", "--no-create-home", "--home-dir", home,
+                        "--shell", "/usr/sbin/nologin", name])
+            if made.returncode == 0:
+                break
+            time.sleep(0.2)
+        else:
             skip("run as root, XScreenSaver needs an unprivileged user, and useradd could not "
                  "make one: " + made.stderr.strip())
         self.name = name
@@ -310,6 +316,16 @@ def run_saver(name, program, headless_program, env, user, display, work, marker)
                     fail(f"{name} said: {line.strip()}")
 
 
+@contextlib.contextmanager
+def termination_held():
+    """A SIGTERM waits: dpkg ended halfway would leave the package system half configured."""
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
+    try:
+        yield
+    finally:
+        signal.pthread_sigmask(signal.SIG_UNBLOCK, {signal.SIGTERM})
+
+
 def installed_state():
     shown = run(["dpkg-query", "-W", "-f=${Status} ${Version}", "lumivale"])
     return shown.stdout if shown.stdout.startswith("install ok installed") else None
@@ -382,6 +398,8 @@ def main():
         if shutil.which("dpkg") is None or shutil.which("dpkg-deb") is None:
             skip("dpkg is not installed")
 
+    # Ended from outside, the run still cleans up: the user, the processes, the package.
+    signal.signal(signal.SIGTERM, lambda number, frame: sys.exit(1))
     # Hacks orphaned when the daemon's host process exits come to this process to be reaped.
     ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
     work = tempfile.mkdtemp(prefix="lumivale-xss-")
@@ -398,7 +416,8 @@ def main():
             # One run at a time may change what is installed.
             lock = open(PACKAGE_LOCK, "w")
             fcntl.flock(lock, fcntl.LOCK_EX)
-            put_back = install_package(build, work)
+            with termination_held():
+                put_back = install_package(build, work)
             if failures:
                 return 1
             print(run(["dpkg-query", "-L", "lumivale"]).stdout, end="")
@@ -420,6 +439,8 @@ def main():
             run_saver(name, os.path.join(hack_folder, name), headless[selected], env, user,
                       display, work, marker)
     finally:
+        # The clean-up runs to its end.
+        signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
         if server:
             end_process(server)
         reap()
