@@ -2,10 +2,9 @@
 
 bool FrameDecoder::open(const std::string& path) {
     if (!image->open(path.c_str(), 0) || !image->openImage()) return false;
-    if (!target.createMemory(image->width, image->height, 8)) return false;
     image->setTransparent(0);
     image->setRemap(0);
-    return image->attachBitmap(&target) != 0;
+    return true;
 }
 
 const char* FrameDecoder::formatName() const {
@@ -14,13 +13,11 @@ const char* FrameDecoder::formatName() const {
 
 bool FrameDecoder::decode(int32_t index) {
     if (image->seekFrame(index, 0) < 0) return false;
-    if (image->readFrame(0, 0, nullptr) < 0) return false;
-    if (image->palette) target.setColors(image->palette, 0, 256);
-    return true;
+    return image->readFrame(0, 0, nullptr) >= 0;
 }
 
 std::vector<uint8_t> FrameDecoder::rgb() const {
-    const SurfaceInfo& info = *target.info;
+    const SurfaceInfo& info = *picture().info;
     std::vector<uint8_t> out;
     out.reserve(static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) * 3);
     for (int32_t y = 0; y < info.height; ++y) {

@@ -7,8 +7,9 @@
 #include "engine/graphics/mBitmap.h"
 #include "engine/media/mImageFlic.h"
 
-// Decodes the frames of an animation file one at a time into an 8-bit picture of its own, and
-// hands them out as indexes with their palette or as RGB.
+// Decodes the frames of an animation file one at a time and hands them out as indexes with
+// their palette or as RGB. The picture is the reader's own frame bitmap, which also holds the
+// colours in force: no copy of each frame is made.
 class FrameDecoder {
   public:
     FrameDecoder() = default;
@@ -27,11 +28,10 @@ class FrameDecoder {
 
     // Shows frame `index` (0-based): cheapest in order, with a wrap to 0 after the last.
     bool decode(int32_t index);
-    const mBitmap& picture() const { return target; }
+    const mBitmap& picture() const { return *image->frameBitmap; }
     // The picture through the palette in force at this frame, rows from the top, 3 bytes a pixel.
     std::vector<uint8_t> rgb() const;
 
   private:
-    mBitmap target;  // declared first: the image holds a use on it until the image goes
     std::unique_ptr<mImageFlic> image = std::make_unique<mImageFlic>();
 };
