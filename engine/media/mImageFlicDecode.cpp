@@ -29,23 +29,10 @@ enum ChunkType : uint16_t {
     postageStamp = 18,
 };
 
-// Writes `count` copies of `value` at `column` of a row `width` pixels wide, dropping pixels
-// past its end; a null row (outside the frame) takes nothing.
-void fillRow(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t value) {
-    if (!row || column >= width) return;
-    std::memset(row + column, value, static_cast<std::size_t>(std::min(count, width - column)));
-}
-
-// Writes `count` copies of the pixel pair at `pair` at `column`, dropping those past the row's
-// end; eight bytes a store, the last eight overlapping those before.
-void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, const uint8_t* pair) {
-    if (!row || column >= width) return;
-    const int64_t size = std::min(2 * count, width - column);
-    uint16_t two = 0;
-    std::memcpy(&two, pair, 2);
-    // The pair in every 16-bit lane lies in memory in file order, whatever the byte order.
-    const uint64_t eight = two * uint64_t{0x0001000100010001};
-    uint8_t* out = row + column;
+// Writes `size` bytes of `eight` (a pixel pair four times) at `out`: eight bytes a store, the
+// last eight overlapping those before, an odd last byte the pair's first. Runs are short: a
+// loop of stores beats a memset's start-up.
+void fillRepeating(uint8_t* out, int64_t size, uint64_t eight) {
     const int64_t even = size & ~int64_t{1};
     if (even >= 8) {
         for (int64_t done = 0; done < even - 8; done += 8)
@@ -55,7 +42,26 @@ void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, const
         for (int64_t done = 0; done < even; done += 2)
             std::memcpy(out + done, &eight, 2);
     }
-    if (size > even) out[even] = pair[0];
+    if (size > even) std::memcpy(out + even, &eight, 1);
+}
+
+// Writes `count` copies of `value` at `column` of a row `width` pixels wide, dropping pixels
+// past its end; a null row (outside the frame) takes nothing.
+void fillRow(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t value) {
+    if (!row || column >= width) return;
+    fillRepeating(row + column, std::min(count, width - column),
+                  value * uint64_t{0x0101010101010101});
+}
+
+// Writes `count` copies of the pixel pair at `pair` at `column`, dropping those past the row's
+// end.
+void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, const uint8_t* pair) {
+    if (!row || column >= width) return;
+    uint16_t two = 0;
+    std::memcpy(&two, pair, 2);
+    // The pair in every 16-bit lane lies in memory in file order, whatever the byte order.
+    fillRepeating(row + column, std::min(2 * count, width - column),
+                  two * uint64_t{0x0001000100010001});
 }
 
 // A column counted past the row's end, as a changed-rectangle edge.
