@@ -17,8 +17,12 @@ startXvfb() {
     return 1
 }
 
-# Runs a command on the private display, with nothing of the desktop's session around it.
-onXvfb() {
-    env -u WAYLAND_DISPLAY -u XSCREENSAVER_WINDOW DISPLAY=":$(head -n 1 "$work/display")" \
+# Replaces the shell by a command on the private display, with nothing of the desktop's session
+# around it. Run in the background (execOnXvfb ... &), $! is then the command's own pid.
+execOnXvfb() {
+    exec env -u WAYLAND_DISPLAY -u XSCREENSAVER_WINDOW DISPLAY=":$(head -n 1 "$work/display")" \
         SDL_VIDEODRIVER=x11 DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus "$@"
 }
+
+# Runs a command on the private display and waits for it.
+onXvfb() { (execOnXvfb "$@"); }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <span>
 
 #include "engine/base/LittleEndian.h"
 #include "engine/core/mFile.h"
@@ -51,6 +52,15 @@ class InPlaceReader {
     // Copies `count` bytes to `destination`, or passes over them when it is null. False when
     // the data ends first.
     bool copy(uint8_t* destination, int64_t count);
+
+    // The bytes at the cursor that the buffer holds now (none after a failure), for a decoder
+    // that parses many small fields in place and then moves past them with `advance`.
+    std::span<const uint8_t> buffered() const {
+        if (failure || !file.cursor) return {};
+        return {file.cursor, static_cast<std::size_t>(file.dataEnd - file.cursor)};
+    }
+    // Moves the cursor past `count` bytes of those `buffered` returned.
+    void advance(std::size_t count) { file.cursor += count; }
 
     // Whether a read could not be served.
     bool failed() const { return failure; }

@@ -4,6 +4,7 @@
 
 #include "engine/base/LittleEndian.h"
 #include "engine/core/InPlaceReader.h"
+#include "engine/core/PacketReader.h"
 #include "engine/media/mImageFlic.h"
 
 // Frame decoding. Chunk data may address pixels outside the frame, run palette packets past
@@ -28,23 +29,39 @@ enum ChunkType : uint16_t {
     postageStamp = 18,
 };
 
+// Writes `size` bytes of `eight` (a pixel pair four times) at `out`: eight bytes a store, the
+// last eight overlapping those before, an odd last byte the pair's first. Runs are short: a
+// loop of stores beats a memset's start-up.
+void fillRepeating(uint8_t* out, int64_t size, uint64_t eight) {
+    const int64_t even = size & ~int64_t{1};
+    if (even >= 8) {
+        for (int64_t done = 0; done < even - 8; done += 8)
+            std::memcpy(out + done, &eight, 8);
+        std::memcpy(out + even - 8, &eight, 8);
+    } else {
+        for (int64_t done = 0; done < even; done += 2)
+            std::memcpy(out + done, &eight, 2);
+    }
+    if (size > even) std::memcpy(out + even, &eight, 1);
+}
+
 // Writes `count` copies of `value` at `column` of a row `width` pixels wide, dropping pixels
 // past its end; a null row (outside the frame) takes nothing.
 void fillRow(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t value) {
     if (!row || column >= width) return;
-    std::memset(row + column, value, static_cast<std::size_t>(std::min(count, width - column)));
+    fillRepeating(row + column, std::min(count, width - column),
+                  value * uint64_t{0x0101010101010101});
 }
 
-// Writes `count` pairs of pixels at `column`, dropping those past the row's end.
-void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, uint8_t first,
-               uint8_t second) {
-    if (!row) return;
-    int64_t end = std::min<int64_t>(column + 2 * count, width);
-    for (; column + 1 < end; column += 2) {
-        row[column] = first;
-        row[column + 1] = second;
-    }
-    if (column < end) row[column] = first;
+// Writes `count` copies of the pixel pair at `pair` at `column`, dropping those past the row's
+// end.
+void fillPairs(uint8_t* row, int32_t width, int64_t column, int64_t count, const uint8_t* pair) {
+    if (!row || column >= width) return;
+    uint16_t two = 0;
+    std::memcpy(&two, pair, 2);
+    // The pair in every 16-bit lane lies in memory in file order, whatever the byte order.
+    fillRepeating(row + column, std::min(2 * count, width - column),
+                  two * uint64_t{0x0001000100010001});
 }
 
 // A column counted past the row's end, as a changed-rectangle edge.
@@ -53,7 +70,7 @@ int32_t clampColumn(int64_t column, int32_t width) {
 }
 
 // Reads `count` pixels into a row at `column`; those past its end are read and dropped.
-bool readRow(InPlaceReader& in, uint8_t* row, int32_t width, int64_t column, int64_t count) {
+bool readRow(PacketReader& in, uint8_t* row, int32_t width, int64_t column, int64_t count) {
     int64_t kept = !row || column >= width ? 0 : std::min(count, width - column);
     return in.copy(kept > 0 ? row + column : nullptr, kept) && in.copy(nullptr, count - kept);
 }
@@ -199,15 +216,18 @@ bool mImageFlic::decodePalette(InPlaceReader& in, int shift) {
 
 // Word-oriented delta: a line count, then per line opcodes (row skips, the last pixel of an
 // odd-width row) and a packet count; packets copy or repeat pixel pairs.
-bool mImageFlic::decodeWordDelta(InPlaceReader& in) {
-    int32_t lines = in.le16();
-    if (in.failed()) return false;
+bool mImageFlic::decodeWordDelta(InPlaceReader& reader) {
+    PacketReader in(reader);
+    const uint8_t* counted = in.take(2);
+    if (!counted) return false;
+    int32_t lines = littleEndian::load16(counted);
     const SurfaceInfo& surface = *frameBitmap->info;
     int32_t rowIndex = 0;
     int32_t firstRow = -1;
     for (int32_t decoded = 0; decoded < lines;) {
-        auto word = static_cast<int16_t>(in.le16());
-        if (in.failed()) return false;
+        const uint8_t* opcode = in.take(2);
+        if (!opcode) return false;
+        auto word = static_cast<int16_t>(littleEndian::load16(opcode));
         if (word >= 0) {
             if (firstRow < 0) firstRow = rowIndex;
             if (!decodeWordDeltaLine(in, rowIndex, word)) return false;
@@ -225,15 +245,16 @@ bool mImageFlic::decodeWordDelta(InPlaceReader& in) {
     return true;
 }
 
-bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_t packets) {
+bool mImageFlic::decodeWordDeltaLine(PacketReader& in, int32_t rowIndex, int32_t packets) {
     uint8_t* target = row(rowIndex);
     const int32_t columns = frameBitmap->info->width;
     int64_t column = 0;
     int64_t lineLeft = -1;
     for (int32_t packet = 0; packet < packets; ++packet) {
-        column += in.u8();
-        auto run = static_cast<int8_t>(in.u8());
-        if (in.failed()) return false;
+        const uint8_t* head = in.take(2);
+        if (!head) return false;
+        column += head[0];
+        auto run = static_cast<int8_t>(head[1]);
         if (lineLeft < 0) lineLeft = column;
         if (run >= 0) {
             if (!readRow(in, target, columns, column, 2 * run)) return false;
@@ -241,7 +262,7 @@ bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_
         } else {
             const uint8_t* bytes = in.take(2);
             if (!bytes) return false;
-            fillPairs(target, columns, column, -run, bytes[0], bytes[1]);
+            fillPairs(target, columns, column, -run, bytes);
             column += 2 * -run;
         }
     }
@@ -255,21 +276,25 @@ bool mImageFlic::decodeWordDeltaLine(InPlaceReader& in, int32_t rowIndex, int32_
 // Byte-oriented delta: the first line and a line count, then per line a packet count and
 // packets that skip, then copy or repeat bytes. A packet of size 0 only skips (writers use
 // it to skip more than 255 pixels) and carries no byte.
-bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
-    int32_t firstLine = static_cast<int16_t>(in.le16());
-    int32_t lines = static_cast<int16_t>(in.le16());
-    if (in.failed()) return false;
+bool mImageFlic::decodeByteDelta(InPlaceReader& reader) {
+    PacketReader in(reader);
+    const uint8_t* head = in.take(4);
+    if (!head) return false;
+    int32_t firstLine = static_cast<int16_t>(littleEndian::load16(head));
+    int32_t lines = static_cast<int16_t>(littleEndian::load16(head + 2));
     const int32_t columns = frameBitmap->info->width;
     if (lines > 0) widenChanged(columns, firstLine, 0, firstLine + lines);
     for (int32_t line = 0; line < lines; ++line) {
-        int32_t packets = in.u8();
-        if (in.failed()) return false;
+        const uint8_t* counted = in.take(1);
+        if (!counted) return false;
+        int32_t packets = counted[0];
         uint8_t* target = row(firstLine + line);
         int64_t column = 0;
         for (int32_t packet = 0; packet < packets; ++packet) {
-            column += in.u8();
-            auto size = static_cast<int8_t>(in.u8());
-            if (in.failed()) return false;
+            const uint8_t* packetHead = in.take(2);
+            if (!packetHead) return false;
+            column += packetHead[0];
+            auto size = static_cast<int8_t>(packetHead[1]);
             if (packet == 0) {
                 changed.left = std::min(changed.left, clampColumn(column, columns));
             }
@@ -277,9 +302,9 @@ bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
                 if (!readRow(in, target, columns, column, size)) return false;
                 column += size;
             } else if (size < 0) {
-                uint8_t value = in.u8();
-                if (in.failed()) return false;
-                fillRow(target, columns, column, -size, value);
+                const uint8_t* value = in.take(1);
+                if (!value) return false;
+                fillRow(target, columns, column, -size, *value);
                 column += -size;
             }
         }
@@ -292,22 +317,24 @@ bool mImageFlic::decodeByteDelta(InPlaceReader& in) {
 
 // Byte run: per row an unused packet count, then runs until the row is full: a negative count
 // copies that many bytes, a positive one repeats the next byte.
-bool mImageFlic::decodeByteRun(InPlaceReader& in) {
+bool mImageFlic::decodeByteRun(InPlaceReader& reader) {
+    PacketReader in(reader);
     const SurfaceInfo& surface = *frameBitmap->info;
     widenChanged(0, 0, surface.width, surface.height);
     for (int32_t rowIndex = 0; rowIndex < surface.height; ++rowIndex) {
         uint8_t* target = row(rowIndex);
         if (!in.take(1)) return false;
         for (int64_t column = 0; column < surface.width;) {
-            auto run = static_cast<int8_t>(in.u8());
-            if (in.failed()) return false;
+            const uint8_t* counted = in.take(1);
+            if (!counted) return false;
+            auto run = static_cast<int8_t>(*counted);
             if (run < 0) {
                 if (!readRow(in, target, surface.width, column, -run)) return false;
                 column += -run;
             } else {
-                uint8_t value = in.u8();
-                if (in.failed()) return false;
-                fillRow(target, surface.width, column, run, value);
+                const uint8_t* value = in.take(1);
+                if (!value) return false;
+                fillRow(target, surface.width, column, run, *value);
                 column += run;
             }
         }
@@ -315,7 +342,8 @@ bool mImageFlic::decodeByteRun(InPlaceReader& in) {
     return true;
 }
 
-bool mImageFlic::decodeLiteral(InPlaceReader& in) {
+bool mImageFlic::decodeLiteral(InPlaceReader& reader) {
+    PacketReader in(reader);
     const SurfaceInfo& surface = *frameBitmap->info;
     widenChanged(0, 0, surface.width, surface.height);
     for (int32_t rowIndex = 0; rowIndex < surface.height; ++rowIndex) {
