@@ -117,7 +117,12 @@ class mImageAVI : public mAudioWAV, public mImageBitmap {
 
     // Reading frames (mImageAVIFrames.cpp).
     bool decodeNextFrame();
-    bool readVideoChunk(int32_t& size);
+    // Walks the movie data to the next video chunk, queueing the sound and applying the palette
+    // changes passed on the way. With `readVideo` the chunk is read into the compressed-frame
+    // buffer and its size returned; without, the walk stops in front of it and returns 0.
+    // -1 at the end of the movie data.
+    int32_t walkMovie(bool readVideo);
+    int32_t readVideoChunk();
     void readAudioChunk();
     void readPaletteChange();
     void applyPaletteChange(const uint8_t* change, int32_t size);

@@ -59,30 +59,9 @@ void mImageAVI::keyColourFromFirstFrame() {
 }
 
 bool mImageAVI::decodeNextFrame() {
-    setBuffer(nullptr, 0, 0);
-    // The walk stays inside the movie list, whatever chunks follow it.
-    chunkDepth = 1;
-    chunkEnds[1] = static_cast<int32_t>(moviEnd);
-    int32_t size = -1;
-    while (size < 0) {
-        if (bufferEnd - cursor < listHeaderSize) fill(cursor);
-        const int64_t left = dataEnd - cursor;
-        const uint32_t id = left >= chunkHeaderSize ? littleEndian::load32(cursor) : 0;
-        if (id == fourCC("LIST") && left >= listHeaderSize &&
-            littleEndian::load32(cursor + 8) == fourCC("rec ")) {
-            if (!descendList(fourCC("rec "))) break;
-            // Record lists add no level: their chunks are read as the movie list's.
-            chunkDepth -= 1;
-        } else if (left >= chunkHeaderSize && isVideoChunk(id)) {
-            if (!readVideoChunk(size)) break;
-        } else if (left >= chunkHeaderSize && id == audioChunkId) {
-            readAudioChunk();
-        } else if (left >= chunkHeaderSize && isPaletteChunk(id)) {
-            readPaletteChange();
-        } else if (!skipChunk()) {
-            break;
-        }
-    }
+    const int32_t size = walkMovie(true);
+    // No later read passes over the sound behind the last frame.
+    if (size >= 0 && playing && currentFrame + 1 >= frameCount) walkMovie(false);
     if (playing) queueCollected();
     if (size < 0) return false;
     frameSize = size;
@@ -94,15 +73,46 @@ bool mImageAVI::decodeNextFrame() {
     return true;
 }
 
-bool mImageAVI::readVideoChunk(int32_t& size) {
-    if (!findChunk(littleEndian::load32(cursor))) return false;
+int32_t mImageAVI::walkMovie(bool readVideo) {
+    setBuffer(nullptr, 0, 0);
+    // The walk stays inside the movie list, whatever chunks follow it.
+    chunkDepth = 1;
+    chunkEnds[1] = static_cast<int32_t>(moviEnd);
+    for (;;) {
+        if (bufferEnd - cursor < listHeaderSize) fill(cursor);
+        const int64_t left = dataEnd - cursor;
+        if (left < chunkHeaderSize) {
+            skipChunk();
+            return -1;
+        }
+        const uint32_t id = littleEndian::load32(cursor);
+        if (id == fourCC("LIST") && left >= listHeaderSize &&
+            littleEndian::load32(cursor + 8) == fourCC("rec ")) {
+            if (!descendList(fourCC("rec "))) return -1;
+            // Record lists add no level: their chunks are read as the movie list's.
+            chunkDepth -= 1;
+        } else if (isVideoChunk(id)) {
+            if (!readVideo) return 0;
+            return readVideoChunk();
+        } else if (id == audioChunkId) {
+            readAudioChunk();
+        } else if (isPaletteChunk(id)) {
+            readPaletteChange();
+        } else if (!skipChunk()) {
+            return -1;
+        }
+    }
+}
+
+int32_t mImageAVI::readVideoChunk() {
+    if (!findChunk(littleEndian::load32(cursor))) return -1;
     const int64_t inFile = std::max<int64_t>(fileSize - fileOffset(), 0);
     const auto wanted = static_cast<int32_t>(std::min<int64_t>(chunkSize, inFile));
-    if (wanted > compressedCapacity && !growCompressed(wanted)) return false;
-    size = static_cast<int32_t>(readStraight(compressedFrame.get(), static_cast<uint32_t>(wanted)));
+    if (wanted > compressedCapacity && !growCompressed(wanted)) return -1;
+    const uint32_t got = readStraight(compressedFrame.get(), static_cast<uint32_t>(wanted));
     setBuffer(nullptr, 0, 0);
     ascendChunk();
-    return true;
+    return static_cast<int32_t>(got);
 }
 
 bool mImageAVI::growCompressed(int32_t size) {
