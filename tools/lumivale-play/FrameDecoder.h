@@ -35,3 +35,6 @@ class FrameDecoder {
     mBitmap target;  // declared first: the image holds a use on it until the image goes
     std::unique_ptr<mImageFlic> image = std::make_unique<mImageFlic>();
 };
+
+// A picture through its own colour table, rows from the top, 3 bytes a pixel.
+std::vector<uint8_t> pictureRgb(const mBitmap& picture);

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/lumivale-play/ClipCommands.h"
 #include "tools/lumivale-play/PlayCommands.h"
 #include "tools/lumivale-play/PlayOptions.h"
 #include "tools/lumivale-play/SoundCommands.h"
@@ -11,7 +12,8 @@ namespace {
 
 constexpr const char* usage =
     "Usage: lumivale-play [MODE] [OPTIONS] FILE\n"
-    "Plays and converts 8-bit animation files (FLI and FLC) and WAVE sounds (.wav).\n\n"
+    "Plays and converts 8-bit animation files (FLI and FLC), AVI clips (.avi) with their sound\n"
+    "and WAVE sounds (.wav).\n\n"
     "  lumivale-play FILE                 play an animation in a window at the file's speed,\n"
     "                                     looping (close the window or press Escape to stop),\n"
     "                                     or a sound on the default sound device, showing the\n"
@@ -34,6 +36,25 @@ constexpr const char* usage =
     "The exit status is 0 on success, 1 when the file cannot be read or played, 2 for a wrong\n"
     "command line and 130 when Ctrl-C stopped a sound; errors are reported on standard error.\n";
 
+int runClip(const PlayOptions& options) {
+    switch (options.mode) {
+        case PlayOptions::Mode::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case PlayOptions::Mode::info:
+            return printClipInfo(options.file);
+        case PlayOptions::Mode::dumpFrames:
+            return dumpClipFrames(options.output, options.file);
+        case PlayOptions::Mode::dumpAudio:
+            return dumpClipSound(options);
+        case PlayOptions::Mode::bench:
+            return benchmarkClip(options.file, options.loops.value_or(10));
+        case PlayOptions::Mode::play:
+            break;
+    }
+    return playClip(options.file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,6 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool sound = isSoundFile(options.file);
+    if (isClipFile(options.file)) return runClip(options);
     switch (options.mode) {
         case PlayOptions::Mode::help:
             std::fputs(usage, stdout);
