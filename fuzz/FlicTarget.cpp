@@ -15,6 +15,7 @@
 #include "engine/media/mImageFlic.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzTargets.h"
+#include "fuzz/ReaderSetup.h"
 
 namespace {
 
@@ -25,73 +26,32 @@ constexpr uint8_t untouched = 0xEE;
 constexpr int64_t largestFrame = 1 << 14;
 constexpr int32_t largestScript = 32;
 
-struct Setup {
-    uint8_t reading = 0;  // 0 memory, 1 file, 2 file with small buffers
-    bool remap = false;
-    bool transparentColour = false;
-    bool autoAdvance = false;
-    bool transparentFirst = false;
-    bool wholeDestination = false;  // read frames without a clip rectangle
-    bool topDown = false;
-    int32_t bufferSize = 0;
-    int32_t wrapSize = 0;
-    uint8_t colour = 0;
-    Rect clip;
-    int32_t targetWidth = 1;
-    int32_t targetHeight = 1;
+struct Setup : fuzz::ReaderSetup {
+    explicit Setup(fuzz::ControlBytes& control)
+        : ReaderSetup(control, 4),
+          remap((flags & 4) != 0),
+          transparentColour((flags & 8) != 0),
+          autoAdvance((flags & 16) != 0),
+          transparentFirst((flags & 32) != 0),
+          topDown((flags & 128) != 0) {}
+
+    bool remap;
+    bool transparentColour;
+    bool autoAdvance;
+    bool transparentFirst;
+    bool topDown;
 };
 
-Setup setupFrom(fuzz::ControlBytes& control) {
-    Setup s;
-    uint8_t flags = control.next();
-    s.reading = static_cast<uint8_t>((flags & 3) % 3);
-    s.remap = flags & 4;
-    s.transparentColour = flags & 8;
-    s.autoAdvance = flags & 16;
-    s.transparentFirst = flags & 32;
-    s.wholeDestination = flags & 64;
-    s.topDown = flags & 128;
-    s.bufferSize = 4 + 4 * (control.next() % 64);
-    s.wrapSize = 4 + control.next() % 64;
-    s.colour = control.next();
-    s.targetWidth = 1 + control.next() % 64;
-    s.targetHeight = 1 + control.next() % 64;
-    int32_t x1 = control.next() % (s.targetWidth + 1), y1 = control.next() % (s.targetHeight + 1);
-    int32_t x2 = control.next() % (s.targetWidth + 1), y2 = control.next() % (s.targetHeight + 1);
-    s.clip = s.wholeDestination
-                 ? Rect{0, 0, s.targetWidth, s.targetHeight}
-                 : Rect{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
-    return s;
-}
-
-uint8_t& pixel(mBitmap& bitmap, int32_t x, int32_t y) {
-    return bitmap.info->topRow[static_cast<std::ptrdiff_t>(y) * bitmap.info->rowStep + x];
-}
-
-std::vector<uint8_t> pixelsOf(mBitmap& bitmap) {
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < bitmap.info->height; ++y)
-        for (int32_t x = 0; x < bitmap.info->width; ++x)
-            out.push_back(pixel(bitmap, x, y));
-    return out;
-}
+using fuzz::pixel;
+using fuzz::pixelsOf;
 
 class FlicRun {
   public:
     FlicRun(const Setup& chosen, std::span<const uint8_t> file)
         : setup(chosen), target(chosen.targetWidth, chosen.targetHeight, 8) {
         if (setup.topDown) target.setTopDown(true);
-        for (int32_t y = 0; y < setup.targetHeight; ++y)
-            for (int32_t x = 0; x < setup.targetWidth; ++x)
-                pixel(target, x, y) = untouched;
-        bytes.assign(file.begin(), file.end());
-        if (setup.reading == 0) {
-            flic.openMemory(bytes.data(), static_cast<int32_t>(bytes.size()));
-        } else {
-            disk.emplace(file);
-            if (setup.reading == 2) flic.setBufferSizes(setup.bufferSize, setup.wrapSize);
-            flic.open(disk->path(), 0);
-        }
+        setup.fillTarget(target, untouched);
+        setup.openInput(flic, file, bytes, disk);
     }
     ~FlicRun() { flic.attachBitmap(nullptr); }
     FlicRun(const FlicRun&) = delete;
@@ -217,7 +177,7 @@ std::size_t reportLimit(std::size_t calls, std::size_t fileSize) {
 
 int fuzzFlic(const uint8_t* data, std::size_t size) {
     fuzz::ControlBytes control(data, size);
-    const Setup setup = setupFrom(control);
+    const Setup setup(control);
     const auto script = control.script(largestScript);
     const auto file = control.rest();
     if (file.size() >= 12) {

@@ -10,3 +10,7 @@ int fuzzRiff(const uint8_t* data, std::size_t size);
 int fuzzKeyword(const uint8_t* data, std::size_t size);
 int fuzzPalette(const uint8_t* data, std::size_t size);
 int fuzzWave(const uint8_t* data, std::size_t size);
+int fuzzAvi(const uint8_t* data, std::size_t size);
+int fuzzRle8(const uint8_t* data, std::size_t size);
+int fuzzVideo1(const uint8_t* data, std::size_t size);
+int fuzzDib8(const uint8_t* data, std::size_t size);

@@ -48,7 +48,8 @@ int32_t mImageAVI::readFrame(int32_t x, int32_t y, const Rect* clip) {
         paletteChanged = freshColours && !remap ? 1 : 0;
         freshColours = 0;
     }
-    if (autoAdvance || seeking) currentFrame = std::min(currentFrame + 1, frameCount - 1);
+    // The clip stays on its last frame; a header that counts no frames leaves it on the first.
+    if ((autoAdvance || seeking) && currentFrame + 1 < frameCount) currentFrame += 1;
     return decodedFrame;
 }
 
@@ -81,10 +82,9 @@ int32_t mImageAVI::walkMovie(bool readVideo) {
     for (;;) {
         if (bufferEnd - cursor < listHeaderSize) fill(cursor);
         const int64_t left = dataEnd - cursor;
-        if (left < chunkHeaderSize) {
-            skipChunk();
-            return -1;
-        }
+        // What lies past the movie list is never read as its chunks.
+        const int64_t end = std::min<int64_t>(chunkEnds[1], fileSize);
+        if (left < chunkHeaderSize || fileOffset() + chunkHeaderSize > end) return -1;
         const uint32_t id = littleEndian::load32(cursor);
         if (id == fourCC("LIST") && left >= listHeaderSize &&
             littleEndian::load32(cursor + 8) == fourCC("rec ")) {

@@ -22,7 +22,9 @@ struct Target {
 };
 
 constexpr Target targets[] = {
-    {"flic", fuzzFlic}, {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette}, {"wave", fuzzWave}};
+    {"flic", fuzzFlic},       {"riff", fuzzRiff},     {"keyword", fuzzKeyword},
+    {"palette", fuzzPalette}, {"wave", fuzzWave},     {"avi", fuzzAvi},
+    {"rle8", fuzzRle8},       {"video1", fuzzVideo1}, {"dib8", fuzzDib8}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;
