@@ -105,10 +105,15 @@ int32_t mImageAVI::walkMovie(bool readVideo) {
 }
 
 int32_t mImageAVI::readVideoChunk() {
+    const int64_t header = fileOffset();
     if (!findChunk(littleEndian::load32(cursor))) return -1;
     const int64_t inFile = std::max<int64_t>(fileSize - fileOffset(), 0);
     const auto wanted = static_cast<int32_t>(std::min<int64_t>(chunkSize, inFile));
-    if (wanted > compressedCapacity && !growCompressed(wanted)) return -1;
+    if (wanted > compressedCapacity && !growCompressed(wanted)) {
+        // A later read tries the same chunk again.
+        mFile::seek(static_cast<int32_t>(header), 0);
+        return -1;
+    }
     const uint32_t got = readStraight(compressedFrame.get(), static_cast<uint32_t>(wanted));
     setBuffer(nullptr, 0, 0);
     ascendChunk();

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "engine/platform/Memory.h"
 #include "engine/platform/ReportSink.h"
 #include "tests/support/AviClip.h"
 
@@ -116,6 +118,52 @@ TEST(mImageAVI, FilesThatAreNoClipDoNotOpen) {
         AviClip clip(clipPath(name));
         EXPECT_FALSE(clip.isOpen()) << name;
     }
+}
+
+TEST(mImageAVI, BuffersThatCannotBeMadeReportOutOfMemory) {
+    struct Restore {
+        ~Restore() { platform::Memory::failAfter(-1); }
+    } restore;
+    {
+        mImageAVI avi;
+        ASSERT_EQ(avi.mFile::open(clipPath("upload.avi").c_str(), 0), 1);
+        ReportSink::Capture capture;
+        // The first block opening makes is the video format.
+        platform::Memory::failAfter(0);
+        EXPECT_EQ(avi.openImage(), 0);
+        platform::Memory::failAfter(-1);
+        ASSERT_EQ(capture.reports().size(), 1u);
+        EXPECT_EQ(capture.reports()[0].caption, "mImageAVI");
+        EXPECT_EQ(capture.reports()[0].text.rfind("Out of memory", 0), 0u);
+        EXPECT_EQ(avi.format, 0u);
+    }
+    AviClip clip(clipPath("upload.avi"));
+    ASSERT_TRUE(clip.isOpen());
+    // A buffer that has to grow for the first chunk and cannot.
+    clip.avi.compressedFrame.reset();
+    clip.avi.compressedCapacity = 0;
+    ReportSink::Capture capture;
+    platform::Memory::failAfter(0);
+    EXPECT_EQ(clip.read(), -1);
+    platform::Memory::failAfter(-1);
+    ASSERT_EQ(capture.reports().size(), 1u);
+    EXPECT_EQ(capture.reports()[0].text.rfind("Out of memory", 0), 0u);
+    EXPECT_EQ(clip.avi.decodedFrame, -1);
+    // The next read makes it.
+    EXPECT_EQ(clip.read(), 0);
+}
+
+TEST(mImageAVI, DestroyingAReaderStillHeldWarns) {
+    ReportSink::Capture capture;
+    {
+        auto avi = std::make_unique<mImageAVI>();
+        ASSERT_EQ(avi->mFile::open(clipPath("upload.avi").c_str(), 0), 1);
+        ASSERT_EQ(avi->openImage(), 1);
+        avi->useCount = 1;
+    }
+    ASSERT_EQ(capture.reports().size(), 1u);
+    EXPECT_EQ(capture.reports()[0].caption, "mImageAVI");
+    EXPECT_EQ(capture.reports()[0].text.rfind("Still in use", 0), 0u);
 }
 
 }  // namespace

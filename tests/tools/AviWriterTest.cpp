@@ -2,6 +2,7 @@
 // reader's stream choice and seeks on clips made for them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -239,6 +240,60 @@ TEST(AviWriter, PaletteChangesAreUndoneBySeeksBack) {
         ASSERT_EQ(reader.read(), target);
         EXPECT_TRUE(reader.rgb() == clip.rgb[static_cast<std::size_t>(target)]);
     }
+}
+
+TEST(AviWriter, EmptyChunksRepeatThePictureBefore) {
+    // Without an index, whose entries could look like empty chunks.
+    AviWriter writer(16, 8, clipOptions(false, false, false, false));
+    avigen::VideoStream stream = video(Codec::Rle8, 0);
+    stream.emptyRepeats = true;
+    int number = writer.addVideoStream(stream);
+    std::vector<std::vector<uint8_t>> expected;
+    for (int k = 0; k < 6; ++k) {
+        flicgen::PatternFrame frame;
+        // Frames 1, 2, 4 and 5 repeat the one before.
+        flicgen::findPattern("shapes")->render(16, 8, k < 3 ? 0 : 3, 6, frame);
+        writer.addFrame(number, frame.pixels, frame.palette);
+        expected.push_back(rgbOf(frame));
+    }
+    std::vector<uint8_t> bytes = writer.build();
+    const std::vector<uint8_t> empty{'0', '0', 'd', 'c', 0, 0, 0, 0};
+    int emptyChunks = 0;
+    for (auto at = bytes.begin();
+         (at = std::search(at, bytes.end(), empty.begin(), empty.end())) != bytes.end(); ++at)
+        ++emptyChunks;
+    EXPECT_EQ(emptyChunks, 4);
+    TempFile file(bytes, ".avi");
+    AviClip reader(file.path());
+    ASSERT_TRUE(reader.isOpen());
+    reader.avi.setAutoAdvance(1);
+    for (int32_t k = 0; k < 6; ++k) {
+        ASSERT_EQ(reader.read(), k);
+        EXPECT_TRUE(reader.rgb() == expected[static_cast<std::size_t>(k)]) << "frame " << k;
+    }
+}
+
+TEST(AviWriter, AnIndexShorterThanTheClipLeavesDecodingWhereItWas) {
+    Clip clip = write("spin", 16, 8, 30, video(Codec::Rle8, 5));
+    // The index keeps its first 8 entries, so it ends long before frame 25.
+    std::vector<uint8_t>& bytes = clip.bytes;
+    const std::string tag = "idx1";
+    auto at = std::search(bytes.begin(), bytes.end(), tag.begin(), tag.end()) - bytes.begin();
+    ASSERT_LT(static_cast<std::size_t>(at), bytes.size());
+    const uint32_t entries = 8 * 16;
+    for (int b = 0; b < 4; ++b)
+        bytes[static_cast<std::size_t>(at + 4 + b)] = static_cast<uint8_t>(entries >> (8 * b));
+    TempFile file(bytes, ".avi");
+    AviClip reader(file.path());
+    ASSERT_TRUE(reader.isOpen());
+    ASSERT_EQ(reader.read(), 0);
+    EXPECT_EQ(reader.avi.seekFrame(25, 0), 25);
+    EXPECT_EQ(reader.read(), 25);
+    EXPECT_TRUE(reader.rgb() == clip.rgb[25]);
+    // Going back rewinds to the first frame, index or not.
+    EXPECT_EQ(reader.avi.seekFrame(1, 0), 1);
+    EXPECT_EQ(reader.read(), 1);
+    EXPECT_TRUE(reader.rgb() == clip.rgb[1]);
 }
 
 }  // namespace

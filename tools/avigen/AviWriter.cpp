@@ -124,7 +124,9 @@ void AviWriter::addFrame(int stream, std::span<const std::uint8_t> pixels, const
         frame.paletteChange = change.take();
     }
     target.palette = palette;
-    frame.data = encode(target, pixels, frame.key);
+    const bool repeat = !frame.key && target.videoStream.emptyRepeats &&
+                        std::equal(pixels.begin(), pixels.end(), target.previous.begin());
+    if (!repeat) frame.data = encode(target, pixels, frame.key);
     target.previous.assign(pixels.begin(), pixels.end());
     target.frames.push_back(std::move(frame));
 }

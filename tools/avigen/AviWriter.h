@@ -23,6 +23,8 @@ struct VideoStream {
     int keyInterval = 0;
     // Raw rows bottom row first (a positive height), else top row first.
     bool bottomUp = true;
+    // A delta frame equal to the frame before is written as an empty chunk.
+    bool emptyRepeats = false;
 };
 
 struct AudioStream {
