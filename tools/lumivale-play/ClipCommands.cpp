@@ -44,12 +44,18 @@ class ClipPlayer {
     mImageAVI clip;
 };
 
+// A four-character code in quotes, or its value when it is not four printable characters.
 std::string codeText(uint32_t code) {
     if (code == 0) return "none";
     std::string text;
     for (int shift = 0; shift < 32; shift += 8) {
         auto letter = static_cast<char>(code >> shift);
-        text += letter >= 32 && letter < 127 ? letter : '?';
+        if (letter < 32 || letter > 126) {
+            char number[16];
+            std::snprintf(number, sizeof number, "0x%08X", code);
+            return number;
+        }
+        text += letter;
     }
     return "\"" + text + "\"";
 }
@@ -83,10 +89,12 @@ int printClipInfo(const std::string& path) {
                         record[14] | record[15] << 8);
         } else if (video) {
             const uint8_t* record = stream.format.data();
+            const auto compression = static_cast<uint32_t>(record[16] | record[17] << 8 |
+                                                           record[18] << 16 | record[19] << 24);
             std::printf("  compression %s, %u bits\n",
-                        codeText(static_cast<uint32_t>(record[16] | record[17] << 8 |
-                                                       record[18] << 16 | record[19] << 24))
-                            .c_str(),
+                        compression == 0   ? "none"
+                        : compression == 1 ? "8-bit run-length"
+                                           : codeText(compression).c_str(),
                         record[14] | record[15] << 8);
         }
     }
