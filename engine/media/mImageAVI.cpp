@@ -70,9 +70,24 @@ int32_t mImageAVI::openImage() {
     bestAudioPriority = bestVideoPriority = 0;
     audioStream = videoStream = 0;
     indexOffset = 0;
+    // A sound can play whenever there is a device, until the clip turns out to have none.
+    streamTag = deviceCount != 0 ? streamWave : 0;
+    if (!readHeaders()) {
+        release();
+        frameCount = 0;
+        streamTag = streamNone;
+        return 0;
+    }
+    if (mImage::count == 0) streamTag = streamNone;
+    format = formatAvi;
+    mFile::seek(static_cast<int32_t>(moviOffset), 0);
+    return 1;
+}
+
+bool mImageAVI::readHeaders() {
     mFile::seek(0, 0);
     if (!descendRiff(formatAvi) || !descendList(fourCC("hdrl")) || !findChunk(fourCC("avih")))
-        return 0;
+        return false;
     mainHeader.fill(0);
     mFile::read(mainHeader.data(), std::min(chunkSize, mainHeaderSize));
     frameCount = clampedSize(littleEndian::load32(mainHeader.data() + 16));
@@ -88,16 +103,14 @@ int32_t mImageAVI::openImage() {
     mImage::count = 0;
     ascendChunk();
 
-    // A clip whose streams all fail to open plays nothing; the first failure ends the walk.
-    if (!readStreams(std::min<uint32_t>(streamCount(), mostStreams)) || decompressor == 0) return 0;
+    // Every stream the header counts must be there, and a video stream's decompressor open.
+    if (!readStreams(std::min<uint32_t>(streamCount(), mostStreams)) || decompressor == 0)
+        return false;
     ascendList();
-    if (mImage::count == 0) streamTag = streamNone;
-
-    if (!descendList(fourCC("movi"))) return 0;
+    if (!descendList(fourCC("movi"))) return false;
     moviOffset = static_cast<uint32_t>(fileOffset());
     moviEnd = static_cast<uint32_t>(std::min(chunkEnd, fileSize));
     ascendList();
-    format = formatAvi;
     if (headerFlags() & flagHasIndex) {
         if (findChunk(fourCC("idx1"))) {
             indexOffset = static_cast<uint32_t>(fileOffset());
@@ -106,8 +119,7 @@ int32_t mImageAVI::openImage() {
             littleEndian::store32(mainHeader.data() + 12, headerFlags() & ~flagHasIndex);
         }
     }
-    mFile::seek(static_cast<int32_t>(moviOffset), 0);
-    return 1;
+    return true;
 }
 
 bool mImageAVI::readStreams(uint32_t total) {

@@ -105,6 +105,8 @@ class mImageAVI : public mAudioWAV, public mImageBitmap {
 
   private:
     void release();
+    // The RIFF walk of opening, up to the movie list and the index.
+    bool readHeaders();
     bool readStreams(uint32_t total);
     bool takeVideoStream(int32_t index, const StreamInfo& stream);
     void takeAudioStream(int32_t index, const StreamInfo& stream);
@@ -139,7 +141,6 @@ class mImageAVI : public mAudioWAV, public mImageBitmap {
 
     uint32_t moviEnd = 0;
     int32_t indexSize = 0;
-    int32_t frameSize = 0;              // bytes of the video chunk read last
     int32_t freshColours = 0;           // the frame decoded last changed the colours
     BufferBlock* collecting = nullptr;  // the block audio chunks are gathered in, not yet queued
     uint32_t collected = 0;

@@ -65,7 +65,7 @@ bool mImageAVI::decodeNextFrame() {
     if (size >= 0 && playing && currentFrame + 1 >= frameCount) walkMovie(false);
     if (playing) queueCollected();
     if (size < 0) return false;
-    frameSize = size;
+    frameBytes = size;
     // An empty chunk repeats the picture before.
     if (size > 0) {
         std::span<const uint8_t> data(compressedFrame.get(), static_cast<std::size_t>(size));
