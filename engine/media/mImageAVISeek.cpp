@@ -47,9 +47,13 @@ int32_t mImageAVI::seekFrame(int32_t frame, int32_t origin) {
 void mImageAVI::rewind() {
     setBuffer(nullptr, 0, 0);
     mFile::seek(static_cast<int32_t>(moviOffset), 0);
-    // Palette changes met before are undone with the pictures they came with.
+    // Palette changes met before are undone with the pictures they came with, and the first
+    // frame is decoded over a blank picture, as after opening.
     if (decompressor != 0) takeStreamPalette();
     freshColours = 1;
+    const platform::FrameTarget picture = frameTarget();
+    for (int32_t y = 0; y < picture.height; ++y)
+        std::fill_n(picture.row(y), picture.width, uint8_t{0});
 }
 
 // Reads the index up to the entry of frame `target` and picks the restart: on from the present
