@@ -14,3 +14,7 @@ int fuzzDcx(const uint8_t* data, std::size_t size);
 int fuzzBmp(const uint8_t* data, std::size_t size);
 int fuzzScript(const uint8_t* data, std::size_t size);
 int fuzzWave(const uint8_t* data, std::size_t size);
+int fuzzAvi(const uint8_t* data, std::size_t size);
+int fuzzRle8(const uint8_t* data, std::size_t size);
+int fuzzVideo1(const uint8_t* data, std::size_t size);
+int fuzzDib8(const uint8_t* data, std::size_t size);

@@ -98,6 +98,16 @@ class mAudioWAV : public virtual mFile, public virtual mImage {
     };
 
     BufferBlock* ringHead() const { return ring.empty() ? nullptr : ring.front().get(); }
+    // The block after `currentBlock` when the device has handed it back, else null.
+    BufferBlock* nextFreeBlock() const;
+    // Reads `length` bytes at the file's cursor straight into `target`, which stays the file's
+    // buffer until it is given another; returns the bytes read, fewer at the end of the file.
+    uint32_t readStraight(uint8_t* target, uint32_t length);
+    // Hands `block` with `length` bytes to the device; a pass whose bytes are all queued then
+    // loops or ends.
+    void queueBlock(BufferBlock& block, uint32_t length);
+    // The file offset of the cursor.
+    int64_t fileOffset() const;
     BufferBlock* currentBlock = nullptr;
 
   private:
@@ -108,7 +118,6 @@ class mAudioWAV : public virtual mFile, public virtual mImage {
     bool readRawFormat(int32_t formatSize);
     bool allocateFormat(int32_t size);
     void takeFormatFields();
-    int64_t fileOffset() const;
     // Bytes that a pass starting at `playPosition` can reach.
     uint32_t bytesAvailable() const;
     bool buildRing();

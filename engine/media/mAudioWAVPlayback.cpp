@@ -71,10 +71,11 @@ bool mAudioWAV::buildRing() {
 int32_t mAudioWAV::startPass() {
     bytesLeft = bytesToPlay;
     playPosition = startPosition;
-    // An empty pass reads nothing, so its start may lie past the end of the file.
-    int64_t target = firstSoundByte + startPosition;
-    if (bytesLeft != 0 && fileOffset() != target) mFile::seek(static_cast<int32_t>(target), 0);
+    // Blocks that another reader fills are read wherever it stands. An empty pass reads
+    // nothing, so its start may lie past the end of the file.
     if (autoRefill) {
+        int64_t target = firstSoundByte + startPosition;
+        if (bytesLeft != 0 && fileOffset() != target) mFile::seek(static_cast<int32_t>(target), 0);
         fillBuffer(0);
         fillBuffer(0);
     }
@@ -84,37 +85,46 @@ int32_t mAudioWAV::startPass() {
 
 int32_t mAudioWAV::fillBuffer(uint32_t length) {
     if (bytesLeft == 0 || !currentBlock) return 0;
-    BufferBlock* block = currentBlock->next;
-    platform::WaveHeader& header = block->header;
-    if ((header.flags & platform::waveHeaderDone) == 0) return 1;
+    BufferBlock* block = nextFreeBlock();
+    if (!block) return 1;
 
     currentBlock = block;
     uint32_t n = (length == 0 || length > blockSize) ? blockSize : length;
     n = std::min(n, bytesLeft);
     bytesLeft -= n;
-    header.bufferLength = n;
-
-    bool fileEnded = false;
-    if (modeFlags & memoryMode) {
-        int32_t got = mFile::read(block->data.get(), static_cast<int32_t>(n));
-        header.bufferLength = static_cast<uint32_t>(std::max(got, 0));
-        fileEnded = header.bufferLength < n;
-    } else {
-        // The file reads straight into the block; the data is consumed at once.
-        setBuffer(block->data.get(), static_cast<int32_t>(n), 0);
-        fill(nullptr);
-        cursor += n;
-        fileEnded = dataEnd < bufferEnd && cursor >= dataEnd;
-        if (fileEnded) header.bufferLength = static_cast<uint32_t>(dataEnd - dataStart);
-    }
+    uint32_t got = readStraight(block->data.get(), n);
     // Nothing lies behind the end of the file: the pass ends there.
-    if (fileEnded) bytesLeft = 0;
+    if (got < n) bytesLeft = 0;
+    queueBlock(*block, got);
+    return 0;
+}
 
+mAudioWAV::BufferBlock* mAudioWAV::nextFreeBlock() const {
+    if (!currentBlock) return nullptr;
+    BufferBlock* block = currentBlock->next;
+    return (block->header.flags & platform::waveHeaderDone) ? block : nullptr;
+}
+
+uint32_t mAudioWAV::readStraight(uint8_t* target, uint32_t length) {
+    if (length == 0) return 0;
+    if (modeFlags & memoryMode) {
+        int32_t got = mFile::read(target, static_cast<int32_t>(length));
+        return static_cast<uint32_t>(std::max(got, 0));
+    }
+    setBuffer(target, static_cast<int32_t>(length), 0);
+    fill(nullptr);
+    // The data is consumed at once.
+    cursor = dataEnd;
+    return static_cast<uint32_t>(dataEnd - dataStart);
+}
+
+void mAudioWAV::queueBlock(BufferBlock& block, uint32_t length) {
+    platform::WaveHeader& header = block.header;
+    header.bufferLength = length;
     header.flags = 0;
     WaveOut::prepareHeader(waveOut, header);
     WaveOut::write(waveOut, header);
     if (bytesLeft == 0) passQueued();
-    return 0;
 }
 
 // Loop count 1 plays once and n plays n passes; 0 or less repeats until stopped.

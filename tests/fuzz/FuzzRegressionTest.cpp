@@ -22,9 +22,10 @@ struct Target {
 };
 
 constexpr Target targets[] = {
-    {"flic", fuzzFlic},       {"riff", fuzzRiff},     {"keyword", fuzzKeyword},
-    {"palette", fuzzPalette}, {"script", fuzzScript}, {"wave", fuzzWave},
-    {"pcx", fuzzPcx},         {"dcx", fuzzDcx},       {"bmp", fuzzBmp}};
+    {"flic", fuzzFlic},     {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
+    {"script", fuzzScript}, {"wave", fuzzWave}, {"pcx", fuzzPcx},         {"dcx", fuzzDcx},
+    {"bmp", fuzzBmp},       {"avi", fuzzAvi},   {"rle8", fuzzRle8},       {"video1", fuzzVideo1},
+    {"dib8", fuzzDib8}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;

@@ -81,7 +81,11 @@ bool FrameDecoder::decode(int32_t index) {
 }
 
 std::vector<uint8_t> FrameDecoder::rgb() const {
-    const SurfaceInfo& info = *target.info;
+    return pictureRgb(target);
+}
+
+std::vector<uint8_t> pictureRgb(const mBitmap& picture) {
+    const SurfaceInfo& info = *picture.info;
     std::vector<uint8_t> out;
     out.reserve(static_cast<std::size_t>(info.width) * static_cast<std::size_t>(info.height) * 3);
     for (int32_t y = 0; y < info.height; ++y) {

@@ -45,3 +45,6 @@ class FrameDecoder {
     std::unique_ptr<mImageBitmap> image;
     std::string extension;  // upper case, with its dot
 };
+
+// A picture through its own colour table, rows from the top, 3 bytes a pixel.
+std::vector<uint8_t> pictureRgb(const mBitmap& picture);

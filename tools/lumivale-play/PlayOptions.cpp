@@ -113,8 +113,8 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
         error = "a sound has no frames to dump or decode; use --dump-audio";
         return false;
     }
-    if (!sound && mode == Mode::dumpAudio) {
-        error = "--dump-audio takes a WAVE sound";
+    if (!sound && !isClipFile(file) && mode == Mode::dumpAudio) {
+        error = "--dump-audio takes a WAVE sound or an AVI clip";
         return false;
     }
     if (mode == Mode::dumpAudio && volume) {
@@ -133,10 +133,23 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
     return true;
 }
 
-bool isSoundFile(std::string_view path) {
-    if (path.size() < 4) return false;
-    std::string_view tail = path.substr(path.size() - 4);
-    return std::equal(tail.begin(), tail.end(), ".wav", [](char a, char b) {
+namespace {
+
+// The name ends in `extension` (lower case), in any case.
+bool hasExtension(std::string_view path, std::string_view extension) {
+    if (path.size() < extension.size()) return false;
+    std::string_view tail = path.substr(path.size() - extension.size());
+    return std::equal(tail.begin(), tail.end(), extension.begin(), [](char a, char b) {
         return std::tolower(static_cast<unsigned char>(a)) == b;
     });
+}
+
+}  // namespace
+
+bool isSoundFile(std::string_view path) {
+    return hasExtension(path, ".wav");
+}
+
+bool isClipFile(std::string_view path) {
+    return hasExtension(path, ".avi");
 }

@@ -25,3 +25,5 @@ struct PlayOptions {
 
 // True for the files played as sounds: names ending in ".wav", in any case.
 bool isSoundFile(std::string_view path);
+// True for the files played as clips: names ending in ".avi", in any case.
+bool isClipFile(std::string_view path);

@@ -13,6 +13,7 @@
 #include "engine/platform/NullWaveOut.h"
 #include "engine/platform/WaveOut.h"
 #include "engine/platform/sdl/SdlWaveOut.h"
+#include "tools/lumivale-play/SoundDevice.h"
 #include "tools/lumivale-play/SoundFile.h"
 
 using platform::WaveOut;
@@ -23,18 +24,6 @@ std::atomic<bool> interrupted = false;
 
 void onInterrupt(int) {
     interrupted = true;
-}
-
-// The sound's window belongs to the program's module.
-void claimInstance() {
-    static const platform::Module module;
-    mObject::instance = &module;
-}
-
-void dispatchWaiting() {
-    platform::Message message;
-    while (platform::MessageQueue::peek(message))
-        platform::MessageQueue::dispatch(message);
 }
 
 // m:ss.t
@@ -51,23 +40,6 @@ bool refusesFormat(const mAudioWAV& sound, const std::string& path) {
     std::fprintf(stderr, "lumivale-play: %s cannot be played: %s\n", path.c_str(), problem.c_str());
     return true;
 }
-
-// The record the output file gets: the sizes follow from the format, whatever the input said.
-platform::WaveFormat consistent(platform::WaveFormat format) {
-    format.blockAlign = static_cast<uint16_t>(format.channels * format.bitsPerSample / 8);
-    format.avgBytesPerSec = format.samplesPerSec * format.blockAlign;
-    return format;
-}
-
-// The SDL device is selected for the command's length only, so that SDL's audio has shut down
-// before the program's statics go.
-class DefaultDevice {
-  public:
-    DefaultDevice() { WaveOut::select(platform::SdlWaveOut::create()); }
-    ~DefaultDevice() { WaveOut::select(nullptr); }
-    DefaultDevice(const DefaultDevice&) = delete;
-    DefaultDevice& operator=(const DefaultDevice&) = delete;
-};
 
 int playOn(mAudioWAV& sound, const PlayOptions& options) {
     if (options.volume) {
@@ -146,11 +118,7 @@ int playSound(const PlayOptions& options) {
 
 int dumpSound(const PlayOptions& options) {
     claimInstance();
-    auto device = std::make_shared<platform::NullWaveOut>();
-    platform::WaveOutCaps caps;
-    caps.formats = 0xFFF;
-    device->setCaps(caps);
-    WaveOut::select(device);
+    auto device = selectSilentDevice();
     auto sound = openSoundFile(options.file);
     if (!sound) return 1;
     if (refusesFormat(*sound, options.file)) return 1;

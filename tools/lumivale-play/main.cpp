@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/lumivale-play/ClipCommands.h"
 #include "tools/lumivale-play/PlayCommands.h"
 #include "tools/lumivale-play/PlayOptions.h"
 #include "tools/lumivale-play/ScriptCommands.h"
@@ -13,22 +14,25 @@ namespace {
 constexpr const char* usage =
     "Usage: lumivale-play [MODE] [OPTIONS] FILE\n"
     "Plays and converts 8-bit animation files (FLI and FLC), shows and converts pictures (PCX,\n"
-    "DCX and BMP) and plays WAVE sounds (.wav); the extension tells which.\n\n"
+    "DCX and BMP), plays AVI clips with their sound and WAVE sounds; the extension tells which.\n\n"
     "  lumivale-play FILE                 play an animation in a window at the file's speed,\n"
-    "                                     looping, or show a picture until closed (Left/Right\n"
-    "                                     or Page Up/Down turn the pages of a DCX file); close\n"
-    "                                     the window or press Escape to stop. A sound plays on\n"
-    "                                     the default sound device, showing the time played on\n"
-    "                                     a terminal (Ctrl-C stops it)\n"
+    "                                     looping, a clip likewise with its sound, or show a\n"
+    "                                     picture until closed (Left/Right or Page Up/Down turn\n"
+    "                                     the pages of a DCX file); close the window or press\n"
+    "                                     Escape to stop. A sound plays on the default sound\n"
+    "                                     device, showing the time played on a terminal (Ctrl-C\n"
+    "                                     stops it)\n"
     "  lumivale-play --page N FILE        show a picture file from page N (1 is the first)\n"
     "  lumivale-play --info FILE          print format, size, depth, planes, palette, and frame\n"
     "                                     count and frame time or pages; for a sound its format\n"
-    "                                     tag, rate, channels, bits, data bytes and duration\n"
+    "                                     tag, rate, channels, bits, data bytes and duration; for\n"
+    "                                     a clip every stream\n"
     "  lumivale-play --dump DIR FILE      decode every frame or page and write\n"
     "                                     DIR/frame-0000.png, ...\n"
     "  lumivale-play --dump-audio OUT FILE\n"
     "                                     play a sound through a silent device as fast as it\n"
-    "                                     goes and write every byte it was given to OUT (WAVE)\n"
+    "                                     goes and write every byte it was given to OUT (WAVE);\n"
+    "                                     for a clip, the sound of its audio stream\n"
     "  lumivale-play --bench [--loops N] FILE\n"
     "                                     decode every frame N times (default 10), print speed\n"
     "  lumivale-play [--stage WxH] [--trace] SPRITE...\n"
@@ -46,6 +50,25 @@ constexpr const char* usage =
     "The exit status is 0 on success, 1 when the file cannot be read or played, 2 for a wrong\n"
     "command line and 130 when Ctrl-C stopped a sound; errors are reported on standard error.\n";
 
+int runClip(const PlayOptions& options) {
+    switch (options.mode) {
+        case PlayOptions::Mode::help:
+            std::fputs(usage, stdout);
+            return 0;
+        case PlayOptions::Mode::info:
+            return printClipInfo(options.file);
+        case PlayOptions::Mode::dumpFrames:
+            return dumpClipFrames(options.output, options.file);
+        case PlayOptions::Mode::dumpAudio:
+            return dumpClipSound(options);
+        case PlayOptions::Mode::bench:
+            return benchmarkClip(options.file, options.loops.value_or(10));
+        case PlayOptions::Mode::play:
+            break;
+    }
+    return playClip(options.file);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +81,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool sound = isSoundFile(options.file);
+    if (isClipFile(options.file)) return runClip(options);
     switch (options.mode) {
         case PlayOptions::Mode::help:
             std::fputs(usage, stdout);
