@@ -166,6 +166,31 @@ class SaverX : public ::testing::Test {
         return picture;
     }
 
+    // A scene file's colour expected at a point of a picture.
+    struct Spot {
+        int32_t x;
+        int32_t y;
+        const char* name;
+    };
+
+    // Takes pictures of `window` until every spot shows its colour, or the limit passes; the
+    // last picture. A repaint after a resize may still be under way in the first ones.
+    RgbPicture waitForColoursAt(const std::string& window, std::vector<Spot> spots) const {
+        auto shows = [&](const RgbPicture& picture) {
+            for (const Spot& spot : spots) {
+                if (!showsColourAt(picture, spot.x, spot.y, scenes->file(spot.name))) return false;
+            }
+            return true;
+        };
+        auto deadline = std::chrono::steady_clock::now() + showLimit;
+        RgbPicture picture = screenshot(window);
+        while (!shows(picture) && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(50ms);
+            picture = screenshot(window);
+        }
+        return picture;
+    }
+
     // Sends `signal` and expects a quiet, clean and prompt end by that signal; prints how long
     // it took.
     static void expectCleanEnd(ChildProcess& saver, int signal, const std::string& mode) {

@@ -29,7 +29,8 @@ TEST_F(SaverXFaults, ADesktopWindowThatShrinksAndGrowsFollowsItsSize) {
     EXPECT_TRUE(saver->waitForOutput(centredPlace(480, 360), showLimit)) << saver->standardOutput();
 
     // The corner sprites at the corners of the larger window.
-    auto picture = waitForColour("root", "Cyber2.flc");
+    auto picture = waitForColoursAt("root", {{window.x + 470, window.y + 10, "Cyber3.flc"},
+                                             {window.x + 12, window.y + 352, "Cyber2.flc"}});
     EXPECT_TRUE(showsColourAt(picture, window.x + 470, window.y + 10, scenes->file("Cyber3.flc")));
     EXPECT_TRUE(showsColourAt(picture, window.x + 12, window.y + 352, scenes->file("Cyber2.flc")));
     EXPECT_EQ(saver->standardError().find("X error"), std::string::npos) << saver->standardError();
@@ -47,7 +48,7 @@ TEST_F(SaverXFaults, AForeignWindowThatGrowsGetsTheSceneLaidOutAnew) {
     // Laid out as on creation: Cyber3 in the new top right corner.
     EXPECT_NE(saver->standardOutput().find(" place 3 580 0 4\n"), std::string::npos);
 
-    auto picture = waitForColour(window, "Cyber2.flc");
+    auto picture = waitForColoursAt(window, {{590, 10, "Cyber3.flc"}, {12, 392, "Cyber2.flc"}});
     ASSERT_EQ(picture.width, 600);
     EXPECT_TRUE(showsColourAt(picture, 590, 10, scenes->file("Cyber3.flc")));
     EXPECT_TRUE(showsColourAt(picture, 12, 392, scenes->file("Cyber2.flc")));
@@ -86,7 +87,7 @@ TEST_F(SaverXFaults, ScaleTwoShowsBlocksAndTheRateReadout) {
         << saver->standardOutput();
     EXPECT_NE(saver->standardOutput().find(" place 3 280 0 4\n"), std::string::npos);
 
-    auto picture = waitForColour(window, "Cyber2.flc");
+    auto picture = waitForColoursAt(window, {{590, 30, "Cyber3.flc"}, {20, 390, "Cyber2.flc"}});
     ASSERT_EQ(picture.width, 600);
     EXPECT_TRUE(showsColourAt(picture, 590, 30, scenes->file("Cyber3.flc")));
     EXPECT_TRUE(showsColourAt(picture, 20, 390, scenes->file("Cyber2.flc")));
