@@ -15,6 +15,7 @@
 #include "engine/media/mImageFlic.h"
 #include "fuzz/FuzzCheck.h"
 #include "fuzz/FuzzTargets.h"
+#include "fuzz/ReaderSetup.h"
 
 namespace {
 
@@ -60,17 +61,8 @@ Setup setupFrom(fuzz::ControlBytes& control) {
     return s;
 }
 
-uint8_t& pixel(mBitmap& bitmap, int32_t x, int32_t y) {
-    return bitmap.info->topRow[static_cast<std::ptrdiff_t>(y) * bitmap.info->rowStep + x];
-}
-
-std::vector<uint8_t> pixelsOf(mBitmap& bitmap) {
-    std::vector<uint8_t> out;
-    for (int32_t y = 0; y < bitmap.info->height; ++y)
-        for (int32_t x = 0; x < bitmap.info->width; ++x)
-            out.push_back(pixel(bitmap, x, y));
-    return out;
-}
+using fuzz::pixel;
+using fuzz::pixelsOf;
 
 class FlicRun {
   public:
