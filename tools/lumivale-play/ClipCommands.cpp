@@ -1,16 +1,20 @@
 #include "tools/lumivale-play/ClipCommands.h"
 
+#include <SDL.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/media/mImageAVI.h"
 #include "engine/platform/Clock.h"
 #include "engine/platform/sdl/SdlWindow.h"
 #include "saver/host/PngWriter.h"
+#include "tools/lumivale-play/ClipTransport.h"
 #include "tools/lumivale-play/FrameDecoder.h"
 #include "tools/lumivale-play/SoundDevice.h"
 #include "tools/lumivale-play/SoundFile.h"
@@ -58,6 +62,20 @@ std::string codeText(uint32_t code) {
         text += letter;
     }
     return "\"" + text + "\"";
+}
+
+// What a key does to the clip on show.
+std::optional<ClipTransport::Key> clipKey(int32_t key) {
+    switch (key) {
+        case SDLK_SPACE:
+            return ClipTransport::Key::pause;
+        case SDLK_LEFT:
+            return ClipTransport::Key::back;
+        case SDLK_RIGHT:
+            return ClipTransport::Key::forward;
+        default:
+            return std::nullopt;
+    }
 }
 
 }  // namespace
@@ -188,6 +206,8 @@ int playClip(const std::string& path) {
     ClipPlayer player;
     if (!player.open(path)) return 1;
     mImageAVI& clip = player.clip;
+    // The transport chooses each frame before it is read.
+    clip.setAutoAdvance(0);
     std::string error;
     std::string title = "lumivale-play: " + std::filesystem::path(path).filename().string();
     auto window = platform::SdlWindow::open(title.c_str(), clip.width, clip.height, false, error);
@@ -195,27 +215,30 @@ int playClip(const std::string& path) {
         std::fprintf(stderr, "cannot open a window: %s\n", error.c_str());
         return 1;
     }
-    Rect all{0, 0, clip.width, clip.height};
+    const Rect all{0, 0, clip.width, clip.height};
+    ClipTransport transport(clip, platform::Clock::now());
+    std::vector<int32_t> keys;
     for (;;) {
-        clip.seekFrame(0, 0);
-        // The sound starts with the first frame and is queued as frames are read.
-        if (clip.mImage::count != 0) clip.play(0, 1);
-        uint32_t due = platform::Clock::now();
-        for (int32_t frame = 0; frame < clip.frameCount; ++frame) {
-            if (!player.next()) break;
+        if (int32_t frame = transport.frameDue(platform::Clock::now()); frame >= 0) {
+            if (!player.next()) {
+                std::fprintf(stderr, "lumivale-play: %s: frame %d cannot be read\n", path.c_str(),
+                             frame);
+                clip.stop();
+                return 1;
+            }
             if (auto context = window->getDC()) player.picture.draw(*context, all, 0, 0);
             window->update();
-            due += static_cast<uint32_t>(std::max(clip.frameTime, 1));
-            // Wait for the frame's time, answering the window and the sound's notices.
-            do {
-                dispatchWaiting();
-                int32_t left = static_cast<int32_t>(due - platform::Clock::now());
-                if (window->waitForClose(std::clamp(left, 0, 5))) {
-                    clip.stop();
-                    return 0;
-                }
-            } while (static_cast<int32_t>(due - platform::Clock::now()) > 0);
         }
-        clip.stop();
+        // Wait for the next frame's time, answering the window, its keys and the sound's
+        // notices; a short wait keeps the sound's blocks coming.
+        dispatchWaiting();
+        keys.clear();
+        if (window->waitForInput(std::clamp(transport.wait(platform::Clock::now()), 0, 5), keys)) {
+            clip.stop();
+            return 0;
+        }
+        for (int32_t key : keys) {
+            if (auto pressed = clipKey(key)) transport.press(*pressed, platform::Clock::now());
+        }
     }
 }

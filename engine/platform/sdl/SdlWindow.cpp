@@ -140,6 +140,11 @@ void SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
 }
 
 bool SdlWindow::waitForClose(int32_t milliseconds) {
+    std::vector<int32_t> ignored;
+    return waitForInput(milliseconds, ignored);
+}
+
+bool SdlWindow::waitForInput(int32_t milliseconds, std::vector<int32_t>& keys) {
     SDL_Event event;
     if (!SDL_WaitEventTimeout(&event, std::max(milliseconds, 1))) return false;
     do {
@@ -151,6 +156,8 @@ bool SdlWindow::waitForClose(int32_t milliseconds) {
             return true;
         } else if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE) {
             return true;
+        } else if (event.type == SDL_KEYDOWN) {
+            keys.push_back(event.key.keysym.sym);
         } else if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_EXPOSED) {
             // What the screen lost is pushed again from the picture.
             repaint();

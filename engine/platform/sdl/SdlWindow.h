@@ -46,6 +46,8 @@ class SdlWindow : public ScreenWindow {
     // Answers the window's events for up to `milliseconds`; true when the user closed it or
     // pressed Escape.
     bool waitForClose(int32_t milliseconds);
+    // As waitForClose, collecting the keys pressed on the way (SDL key codes, Escape aside).
+    bool waitForInput(int32_t milliseconds, std::vector<int32_t>& keys);
     // The SDL event type posted, once until the next update, when a released context left
     // something to show; an event loop answers it with update().
     uint32_t wakeEvent() const { return wakeType; }
