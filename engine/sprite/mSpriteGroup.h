@@ -27,8 +27,8 @@ class mSpriteGroup : public mImageBitmap {
     mSpriteGroup& operator=(const mSpriteGroup& other);
     ~mSpriteGroup() override;
 
-    // The extension key of a file name: up to three characters after its first dot, ASCII
-    // letters upper-cased; empty without a dot.
+    // The extension key of a file name (of a path: its last part): up to three characters
+    // after its first dot, ASCII letters upper-cased; empty without a dot.
     static void fileExtension(const char* fileName, std::span<char, extensionSize> key);
     // A new, unopened reader for the name's extension, or null (reported for an unknown key).
     std::unique_ptr<mImageBitmap> createImage(const char* fileName);

@@ -31,7 +31,10 @@ constexpr Maker makers[] = {
 
 void mSpriteGroup::fileExtension(const char* fileName, std::span<char, extensionSize> key) {
     key[0] = '\0';
-    const char* dot = fileName ? std::strchr(fileName, '.') : nullptr;
+    if (!fileName) return;
+    // The name's first dot, not one of a folder on its path ("../v1.2/walk.flc").
+    const char* slash = std::strrchr(fileName, '/');
+    const char* dot = std::strchr(slash ? slash + 1 : fileName, '.');
     if (!dot) return;
     std::size_t length = 0;
     for (const char* next = dot + 1; *next != '\0' && length + 1 < key.size(); ++next) {

@@ -34,7 +34,10 @@ TEST(ImageFactory, TheKeyIsUpToThreeUpperCasedCharactersAfterTheFirstDot) {
     EXPECT_EQ(keyOf(""), "");
     // Only ASCII letters change case.
     EXPECT_EQ(keyOf("x.\xe4_1"), "\xe4_1");
-    EXPECT_EQ(keyOf("dir/sub.dir/name"), "DIR");
+    // Dots of the folders on a path do not count.
+    EXPECT_EQ(keyOf("../scenes/walk.flc"), "FLC");
+    EXPECT_EQ(keyOf("./v1.2/archive.old.pcx"), "OLD");
+    EXPECT_EQ(keyOf("dir/sub.dir/name"), "");
 }
 
 // Reads nothing past the name's end: the characters behind its terminator are never taken.
