@@ -37,7 +37,8 @@ class mSpriteGroup : public mImageBitmap {
     // on an error or when the file is not open.
     int32_t loadDefinitions(mFile& file);
     // Appends a frame cut from `bitmap` (whole when `source` is null) and makes it current;
-    // `changedArea` is relative to the frame (whole when null).
+    // `changedArea` is relative to the frame (whole when null). The entry holds a use of the
+    // bitmap and deletes it with the last use: a caller that keeps the bitmap holds one too.
     void addFrame(mBitmap& bitmap, const Rect* source, int32_t frameOriginX, int32_t frameOriginY,
                   uint32_t time, const Rect* changedArea);
 
@@ -69,6 +70,10 @@ class mSpriteGroup : public mImageBitmap {
     void fillFromImage(const char* fileName);
     void copyFrames(const mSpriteGroup& other);
     void releaseFrames();
+    // Calls visit(mBitmap&) for each frame bitmap in list order, skipping an entry whose
+    // bitmap is the one of the entry before it.
+    template <class Visit>
+    void eachBitmap(Visit visit);
 
     Entry* first = nullptr;
     Entry* current = nullptr;

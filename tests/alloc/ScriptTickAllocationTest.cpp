@@ -1,12 +1,10 @@
 // Scripted sprites ticked by the stage allocate nothing. This program counts every allocation
-// made through operator new, which is why it is a test program of its own.
+// made through operator new (CountingAllocator.cpp), which is why it is a test program of its
+// own.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -15,27 +13,10 @@
 #include "engine/platform/Window.h"
 #include "engine/sprite/mSprite.h"
 #include "engine/stage/mDirector.h"
+#include "tests/alloc/CountingAllocator.h"
 
-namespace {
-
-std::atomic<bool> counting{false};
-std::atomic<std::size_t> allocations{0};
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (counting) ++allocations;
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-
-void operator delete(void* block) noexcept {
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept {
-    std::free(block);
-}
+using alloctest::allocations;
+using alloctest::counting;
 
 namespace {
 
