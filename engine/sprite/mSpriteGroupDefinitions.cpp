@@ -189,8 +189,10 @@ class DefinitionReader {
         if (!source) return;
         if (pending != Pending::none) addFrame(&changed);
         if (pending == Pending::wholeFile) {
+            // A reader that cannot reach a frame it counts has reported why; the frames
+            // after it would all repeat the one it stayed on.
             for (int32_t frame = 1; frame < source->frameCount; ++frame) {
-                source->seekFrame(frame, 0);
+                if (source->seekFrame(frame, 0) != frame) break;
                 takeSourceFrame();
                 addFrame(&changed);
             }
@@ -206,13 +208,18 @@ class DefinitionReader {
     // adds nothing.
     void takeSourceFrame() {
         dropBitmap();
+        // Readers that decode while seeking say so there, the others while drawing.
+        int32_t coloursChanged = source->paletteChanged;
         bitmap = source->createBitmap(0);
         if (!bitmap) return;
+        coloursChanged |= source->paletteChanged;
         rectangle = {0, 0, bitmap->info->width, bitmap->info->height};
         originX = source->originX;
         originY = source->originY;
         if (source->frameTime != 0) time = static_cast<uint32_t>(source->frameTime);
-        changed = source->changed;
+        // A frame that changed only colours leaves the reader's rectangle empty; one whose
+        // colours changed repaints whole either way.
+        changed = coloursChanged || source->changed.isEmpty() ? rectangle : source->changed;
     }
 
     void addFrame(const Rect* changedArea) {
