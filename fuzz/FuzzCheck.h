@@ -94,6 +94,29 @@ class MemoryFile {
     char name[32] = {};
 };
 
+// Reads a text twice with `read(file, onDisk)`: from memory, with one spare byte behind it
+// (where the keyword reader ends an argument on a last line without a line break), and from
+// an in-memory file by name through buffers that `mode` sizes. Returns both results, the one
+// from memory first.
+template <class Read>
+auto readFromMemoryAndFile(std::span<const uint8_t> text, uint8_t mode, Read read) {
+    // The keyword reader's look-ahead needs this much buffer and wrap area (KeywordTarget.cpp).
+    constexpr int32_t smallestBuffer = 176;
+    std::vector<uint8_t> block(text.begin(), text.end());
+    block.push_back(0);
+    mFile inMemory;
+    inMemory.openMemory(block.data(), static_cast<int32_t>(text.size()));
+    auto fromMemory = read(inMemory, false);
+
+    MemoryFile disk(text);
+    mFile onDisk;
+    const int32_t step = mode & 31;
+    onDisk.setBufferSizes(smallestBuffer + 4 * step, smallestBuffer + 4 * (step % 4));
+    check(onDisk.open(disk.path(), 0) == 1, "source file not opened");
+    auto fromFile = read(onDisk, true);
+    return std::pair(std::move(fromMemory), std::move(fromFile));
+}
+
 // Opens `file` on the input as the control bytes chose: reading 0 from memory (a copy kept in
 // `bytes`), 1 from an in-memory file by name (kept in `disk`), 2 the same through buffers of
 // the given sizes.

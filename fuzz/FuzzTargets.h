@@ -13,6 +13,7 @@ int fuzzPcx(const uint8_t* data, std::size_t size);
 int fuzzDcx(const uint8_t* data, std::size_t size);
 int fuzzBmp(const uint8_t* data, std::size_t size);
 int fuzzScript(const uint8_t* data, std::size_t size);
+int fuzzDefinition(const uint8_t* data, std::size_t size);
 int fuzzWave(const uint8_t* data, std::size_t size);
 int fuzzAvi(const uint8_t* data, std::size_t size);
 int fuzzRle8(const uint8_t* data, std::size_t size);

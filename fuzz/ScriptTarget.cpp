@@ -18,8 +18,6 @@ using fuzz::check;
 using Instruction = mScript::Instruction;
 
 constexpr int32_t ticks = 12;
-// The keyword reader's look-ahead needs this much buffer and wrap area (see KeywordTarget.cpp).
-constexpr int32_t smallestBuffer = 176;
 
 struct Compiled {
     int32_t result = 0;
@@ -58,25 +56,11 @@ int fuzzScript(const uint8_t* data, std::size_t size) {
 
     platform::ReportSink::Capture capture;
     mSprite fromMemory;
-    Compiled inMemory;
-    {
-        // One spare byte: an argument on a last line without a line break is ended there.
-        std::vector<uint8_t> block(text.begin(), text.end());
-        block.push_back(0);
-        mFile source;
-        source.openMemory(block.data(), static_cast<int32_t>(text.size()));
-        inMemory = compile(fromMemory, source);
-    }
     mSprite fromFile;
-    Compiled onDisk;
-    {
-        fuzz::MemoryFile disk(text);
-        mFile source;
-        int32_t step = mode & 31;
-        source.setBufferSizes(smallestBuffer + 4 * step, smallestBuffer + 4 * (step % 4));
-        check(source.open(disk.path(), 0) == 1, "source file not opened");
-        onDisk = compile(fromFile, source);
-    }
+    const auto [inMemory, onDisk] =
+        fuzz::readFromMemoryAndFile(text, mode, [&](mFile& source, bool fromDisk) {
+            return compile(fromDisk ? fromFile : fromMemory, source);
+        });
     check(inMemory.result == onDisk.result && inMemory.instructions == onDisk.instructions,
           "memory and file compile differently");
 

@@ -1,7 +1,9 @@
 #include "engine/sprite/mSpriteGroup.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
+#include <string_view>
 
 namespace {
 
@@ -29,7 +31,17 @@ mSpriteGroup::mSpriteGroup() {
 }
 
 mSpriteGroup::mSpriteGroup(const char* name) : mSpriteGroup() {
-    fillFromImage(name);
+    std::array<char, extensionSize> key{};
+    fileExtension(name, key);
+    if (std::string_view(key.data()) != "LOD") {
+        fillFromImage(name);
+        return;
+    }
+    // The definitions are read through the group's own file; the last frame stays current.
+    if (open(name, 0)) {
+        loadDefinitions(*this);
+        close();
+    }
 }
 
 mSpriteGroup::mSpriteGroup(const mSpriteGroup& other) : mSpriteGroup() {

@@ -12,6 +12,10 @@ class mSpriteImage : public mSprite {
   public:
     // A sprite without image; it wraps to frame 0 after the last frame.
     mSpriteImage();
+    // A sprite on no stage at (0, 0) over the named file: an image file wrapped in a sprite
+    // group, or, for the extension "LOD", a text file holding both the sprite's script and the
+    // definitions of its group.
+    explicit mSpriteImage(const char* fileName);
     // Shares the other sprite's image and copies its sprite state.
     mSpriteImage(const mSpriteImage& other);
     mSpriteImage& operator=(const mSpriteImage& other);
@@ -34,6 +38,9 @@ class mSpriteImage : public mSprite {
     void startScript(int32_t index) override;
     void pause() override;
     void resume() override;
+    // Compiles the script at the file's cursor, then lets a sprite group read its definitions
+    // from the same text. Returns 1 whatever the script became.
+    int32_t loadScript(mFile& file) override;
 
     mImageBitmap* image = nullptr;  // one use held on it
     int32_t useFrameOrigin = 1;     // subtract the frame's origin point when placing

@@ -21,11 +21,13 @@ struct Target {
     int (*body)(const uint8_t*, std::size_t);
 };
 
-constexpr Target targets[] = {
-    {"flic", fuzzFlic},     {"riff", fuzzRiff}, {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
-    {"script", fuzzScript}, {"wave", fuzzWave}, {"pcx", fuzzPcx},         {"dcx", fuzzDcx},
-    {"bmp", fuzzBmp},       {"avi", fuzzAvi},   {"rle8", fuzzRle8},       {"video1", fuzzVideo1},
-    {"dib8", fuzzDib8}};
+constexpr Target targets[] = {{"flic", fuzzFlic},       {"riff", fuzzRiff},
+                              {"keyword", fuzzKeyword}, {"palette", fuzzPalette},
+                              {"script", fuzzScript},   {"wave", fuzzWave},
+                              {"pcx", fuzzPcx},         {"dcx", fuzzDcx},
+                              {"bmp", fuzzBmp},         {"avi", fuzzAvi},
+                              {"rle8", fuzzRle8},       {"video1", fuzzVideo1},
+                              {"dib8", fuzzDib8},       {"definition", fuzzDefinition}};
 
 void failTest(const char* what) {
     ADD_FAILURE() << "contract broken: " << what;
