@@ -308,3 +308,12 @@ void mSpriteGroup::fillFromImage(const char* name) {
     reader.reset();
     seekFrame(0, 0);
 }
+
+const mSpriteGroup::Entry* mSpriteGroup::frameAt(int32_t index) const {
+    const Entry* entry = first;
+    for (int32_t k = 0; entry && k < index; ++k) {
+        entry = entry->next;
+        if (entry == first) return nullptr;
+    }
+    return index >= 0 ? entry : nullptr;
+}

@@ -42,18 +42,6 @@ class mSpriteGroup : public mImageBitmap {
     void addFrame(mBitmap& bitmap, const Rect* source, int32_t frameOriginX, int32_t frameOriginY,
                   uint32_t time, const Rect* changedArea);
 
-    int32_t openImage() override;
-    int32_t WriteHeader() override;
-    int32_t readFrame(int32_t x, int32_t y, const Rect* clip) override;
-    int32_t WriteFrame(int32_t first, int32_t second, int32_t third) override;
-    // Steps to another frame without wrapping; returns the new index, -1 when empty.
-    int32_t seekFrame(int32_t offset, int32_t origin) override;
-    int32_t updateRemap() override;
-    int32_t setTransparent(int32_t flag) override;
-    uint32_t setTransparentColour(uint32_t colour) override;
-    int32_t setRemap(int32_t flag) override;
-
-  private:
     // One frame: a rectangle of a shared bitmap, in a circular list in frame order.
     struct Entry {
         mBitmap* bitmap = nullptr;  // one use held on it
@@ -67,6 +55,21 @@ class mSpriteGroup : public mImageBitmap {
         Entry* next = nullptr;
     };
 
+    // Frame `index` as it was added, for tools that list a group; null past the last frame.
+    const Entry* frameAt(int32_t index) const;
+
+    int32_t openImage() override;
+    int32_t WriteHeader() override;
+    int32_t readFrame(int32_t x, int32_t y, const Rect* clip) override;
+    int32_t WriteFrame(int32_t first, int32_t second, int32_t third) override;
+    // Steps to another frame without wrapping; returns the new index, -1 when empty.
+    int32_t seekFrame(int32_t offset, int32_t origin) override;
+    int32_t updateRemap() override;
+    int32_t setTransparent(int32_t flag) override;
+    uint32_t setTransparentColour(uint32_t colour) override;
+    int32_t setRemap(int32_t flag) override;
+
+  private:
     void fillFromImage(const char* fileName);
     void copyFrames(const mSpriteGroup& other);
     void releaseFrames();

@@ -16,6 +16,7 @@
 #include "saver/host/PngWriter.h"
 #include "tools/lumivale-play/ClipTransport.h"
 #include "tools/lumivale-play/FrameDecoder.h"
+#include "tools/lumivale-play/ImageFiles.h"
 #include "tools/lumivale-play/SoundDevice.h"
 #include "tools/lumivale-play/SoundFile.h"
 
@@ -25,6 +26,15 @@ namespace {
 class ClipPlayer {
   public:
     bool open(const std::string& path) {
+        std::unique_ptr<mImageBitmap> reader = readerFor(path);
+        auto* opened = dynamic_cast<mImageAVI*>(reader.get());
+        if (!opened) {
+            if (reader) std::fprintf(stderr, "lumivale-play: %s is no AVI clip\n", path.c_str());
+            return false;
+        }
+        reader.release();
+        owned.reset(opened);
+        mImageAVI& clip = *owned;
         if (!clip.mFile::open(path.c_str(), 0)) return false;
         if (!clip.openImage()) {
             std::fprintf(stderr, "lumivale-play: %s: not an AVI clip this player can decode\n",
@@ -39,13 +49,16 @@ class ClipPlayer {
     }
     // Shows the current frame and moves on; false at a frame that cannot be read.
     bool next() {
-        if (clip.readFrame(0, 0, nullptr) < 0) return false;
-        picture.setColors(clip.palette, 0, 256);
+        if (owned->readFrame(0, 0, nullptr) < 0) return false;
+        picture.setColors(owned->palette, 0, 256);
         return true;
     }
+    mImageAVI& clip() { return *owned; }
 
     mBitmap picture;  // declared first: the clip holds a use on it until the clip goes
-    mImageAVI clip;
+
+  private:
+    std::unique_ptr<mImageAVI> owned;
 };
 
 // A four-character code in quotes, or its value when it is not four printable characters.
@@ -83,7 +96,7 @@ std::optional<ClipTransport::Key> clipKey(int32_t key) {
 int printClipInfo(const std::string& path) {
     ClipPlayer player;
     if (!player.open(path)) return 1;
-    const mImageAVI& clip = player.clip;
+    const mImageAVI& clip = player.clip();
     std::printf(
         "file: %s\nformat: AVI\nsize: %dx%d\ndepth: %d bits\nframes: %d\nframe time: %d ms\n",
         path.c_str(), clip.width, clip.height, clip.bitsPerPixel, clip.frameCount, clip.frameTime);
@@ -124,7 +137,7 @@ int dumpClipFrames(const std::string& folder, const std::string& path) {
     if (!player.open(path)) return 1;
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    for (int32_t frame = 0; frame < player.clip.frameCount; ++frame) {
+    for (int32_t frame = 0; frame < player.clip().frameCount; ++frame) {
         if (!player.next()) {
             std::fprintf(stderr, "lumivale-play: %s: frame %d cannot be read\n", path.c_str(),
                          frame);
@@ -132,13 +145,13 @@ int dumpClipFrames(const std::string& folder, const std::string& path) {
         }
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%04d.png", frame);
-        if (!PngWriter::write(folder + name, player.clip.width, player.clip.height,
+        if (!PngWriter::write(folder + name, player.clip().width, player.clip().height,
                               pictureRgb(player.picture))) {
             std::fprintf(stderr, "cannot write %s%s\n", folder.c_str(), name);
             return 1;
         }
     }
-    std::printf("%d frames written to %s\n", player.clip.frameCount, folder.c_str());
+    std::printf("%d frames written to %s\n", player.clip().frameCount, folder.c_str());
     return 0;
 }
 
@@ -147,7 +160,7 @@ int dumpClipSound(const PlayOptions& options) {
     auto device = selectSilentDevice();
     ClipPlayer player;
     if (!player.open(options.file)) return 1;
-    mImageAVI& clip = player.clip;
+    mImageAVI& clip = player.clip();
     if (clip.mImage::count == 0) {
         std::fprintf(stderr, "lumivale-play: %s has no sound\n", options.file.c_str());
         return 1;
@@ -182,7 +195,7 @@ int dumpClipSound(const PlayOptions& options) {
 int benchmarkClip(const std::string& path, int32_t loops) {
     ClipPlayer player;
     if (!player.open(path)) return 1;
-    mImageAVI& clip = player.clip;
+    mImageAVI& clip = player.clip();
     clip.setAutoAdvance(1);
     auto start = std::chrono::steady_clock::now();
     int64_t frames = 0;
@@ -205,7 +218,7 @@ int playClip(const std::string& path) {
     DefaultDevice device;
     ClipPlayer player;
     if (!player.open(path)) return 1;
-    mImageAVI& clip = player.clip;
+    mImageAVI& clip = player.clip();
     // The transport chooses each frame before it is read.
     clip.setAutoAdvance(0);
     std::string error;

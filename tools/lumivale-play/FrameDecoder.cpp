@@ -1,42 +1,18 @@
 #include "tools/lumivale-play/FrameDecoder.h"
 
-#include <algorithm>
 #include <array>
-#include <cctype>
-#include <cstdio>
-#include <filesystem>
 
-#include "engine/media/mImageBMP.h"
-#include "engine/media/mImageDCX.h"
 #include "engine/media/mImageFlic.h"
-#include "engine/media/mImagePCX.h"
-
-namespace {
-
-// The reader for a file's extension (upper case), or null for none.
-std::unique_ptr<mImageBitmap> readerFor(const std::string& extension) {
-    if (extension == ".FLI" || extension == ".FLC") return std::make_unique<mImageFlic>();
-    if (extension == ".PCX") return std::make_unique<mImagePCX>();
-    if (extension == ".DCX") return std::make_unique<mImageDCX>();
-    if (extension == ".BMP") return std::make_unique<mImageBMP>();
-    return nullptr;
-}
-
-}  // namespace
+#include "tools/lumivale-play/ImageFiles.h"
 
 FrameDecoder::~FrameDecoder() {
     if (image && image->isOpen) image->close();
 }
 
 bool FrameDecoder::open(const std::string& path) {
-    extension = std::filesystem::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    image = readerFor(extension);
-    if (!image) {
-        std::fprintf(stderr, "%s: not a FLI, FLC, PCX, DCX or BMP file\n", path.c_str());
-        return false;
-    }
+    image = readerFor(path);
+    if (!image) return false;
+    extension = extensionKey(path);
     if (!image->open(path.c_str(), 0) || !image->openImage()) return false;
     if (!target.createMemory(image->width, image->height, 8)) return false;
     if (!isPicture()) {
@@ -48,11 +24,11 @@ bool FrameDecoder::open(const std::string& path) {
 
 const char* FrameDecoder::formatName() const {
     if (!isPicture()) return image->format == mImageFlic::formatFli ? "FLI" : "FLC";
-    return extension.c_str() + 1;
+    return extension.c_str();
 }
 
 bool FrameDecoder::isPicture() const {
-    return extension != ".FLI" && extension != ".FLC";
+    return image->format != mImageFlic::formatFli && image->format != mImageFlic::formatFlc;
 }
 
 std::string FrameDecoder::paletteKind() const {

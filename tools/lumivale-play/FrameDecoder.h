@@ -19,7 +19,7 @@ class FrameDecoder {
     ~FrameDecoder();
 
     // False when the file cannot be read as an animation or a picture; the engine has
-    // reported why, or the extension is none of the known ones.
+    // reported why.
     bool open(const std::string& path);
 
     int32_t frameCount() const { return image->frameCount; }
@@ -43,7 +43,7 @@ class FrameDecoder {
   private:
     mBitmap target;  // declared first: the image holds a use on it until the image goes
     std::unique_ptr<mImageBitmap> image;
-    std::string extension;  // upper case, with its dot
+    std::string extension;  // the engine's key
 };
 
 // A picture through its own colour table, rows from the top, 3 bytes a pixel.

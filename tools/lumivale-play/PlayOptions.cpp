@@ -4,6 +4,8 @@
 #include <cctype>
 #include <charconv>
 
+#include "tools/lumivale-play/ImageFiles.h"
+
 namespace {
 
 template <typename Number>
@@ -57,6 +59,8 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
             if (!setMode(arg == "--dump" ? Mode::dumpFrames : Mode::dumpAudio, arg)) return false;
             if (!hasValue) return missing();
             output = args[++i];
+        } else if (arg == "--group") {
+            group = true;
         } else if (arg == "--loops") {
             int32_t count = 0;
             if (!hasValue) return missing();
@@ -101,7 +105,16 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
         return false;
     }
     bool sound = isSoundFile(file);
-    if (pageGiven && (sound || mode != Mode::play)) {
+    bool inGroup = group || extensionKey(file) == "LOD";
+    if (group && (sound || (mode != Mode::info && mode != Mode::dumpFrames))) {
+        error = "--group shows an image's frames as a sprite group, with --info or --dump";
+        return false;
+    }
+    if (inGroup && (mode == Mode::bench || mode == Mode::dumpAudio)) {
+        error = "a sprite group has no sound and is not decoded while it plays";
+        return false;
+    }
+    if (pageGiven && (sound || inGroup || mode != Mode::play)) {
         error = "--page shows a picture from that page";
         return false;
     }
@@ -111,10 +124,6 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
     }
     if (sound && (mode == Mode::dumpFrames || mode == Mode::bench)) {
         error = "a sound has no frames to dump or decode; use --dump-audio";
-        return false;
-    }
-    if (!sound && !isClipFile(file) && mode == Mode::dumpAudio) {
-        error = "--dump-audio takes a WAVE sound or an AVI clip";
         return false;
     }
     if (mode == Mode::dumpAudio && volume) {
@@ -133,23 +142,6 @@ bool PlayOptions::parse(const std::vector<std::string_view>& args, std::string& 
     return true;
 }
 
-namespace {
-
-// The name ends in `extension` (lower case), in any case.
-bool hasExtension(std::string_view path, std::string_view extension) {
-    if (path.size() < extension.size()) return false;
-    std::string_view tail = path.substr(path.size() - extension.size());
-    return std::equal(tail.begin(), tail.end(), extension.begin(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == b;
-    });
-}
-
-}  // namespace
-
-bool isSoundFile(std::string_view path) {
-    return hasExtension(path, ".wav");
-}
-
-bool isClipFile(std::string_view path) {
-    return hasExtension(path, ".avi");
+bool isSoundFile(const std::string& path) {
+    return extensionKey(path) == "WAV";
 }

@@ -14,7 +14,8 @@ struct PlayOptions {
     std::string output;  // the folder of --dump, the file of --dump-audio
     std::optional<int32_t> loops;
     uint32_t startMilliseconds = 0;
-    int32_t page = 1;  // the picture page shown first, from 1
+    int32_t page = 1;    // the picture page shown first, from 1
+    bool group = false;  // the image's frames as a sprite group shows them
     // Percent of full volume, left and right.
     std::optional<std::pair<uint32_t, uint32_t>> volume;
 
@@ -23,7 +24,5 @@ struct PlayOptions {
     bool parse(const std::vector<std::string_view>& args, std::string& error);
 };
 
-// True for the files played as sounds: names ending in ".wav", in any case.
-bool isSoundFile(std::string_view path);
-// True for the files played as clips: names ending in ".avi", in any case.
-bool isClipFile(std::string_view path);
+// True for the files played as sounds: the extension key "WAV".
+bool isSoundFile(const std::string& path);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/core/mFile.h"
+#include "engine/media/mImageAVI.h"
 #include "engine/media/mImageFlic.h"
 #include "engine/platform/Clock.h"
 #include "engine/platform/Window.h"
@@ -15,6 +16,7 @@
 #include "engine/sprite/mSpriteImage.h"
 #include "engine/stage/mDirector.h"
 #include "saver/host/PngWriter.h"
+#include "tools/lumivale-play/ImageFiles.h"
 #include "tools/lumivale-play/StageOptions.h"
 
 namespace {
@@ -25,10 +27,12 @@ constexpr const char* stageUsage =
     "WxH]\n"
     "                     [--trace] SPRITE...\n"
     "Plays sprites on a black stage (default 640x480) in the stage palette of the first image.\n"
-    "Each SPRITE is [--at X,Y[,Z]] [--script FILE] IMAGE: an FLI or FLC animation placed at\n"
-    "X,Y (default 0,0) and depth Z, driven by the sprite script FILE; sprites naming the same\n"
-    "script share it. --headless runs S simulated seconds (default 10), --snapshot writes the\n"
-    "last picture, --record DIR a PNG of every step. --trace prints a line after every tick:\n"
+    "Each SPRITE is [--at X,Y[,Z]] [--script FILE] IMAGE: an image file of any format the\n"
+    "engine reads (FLI, FLC, BMP, PCX, DCX, AVI) placed at X,Y (default 0,0) and depth Z,\n"
+    "driven by the sprite script FILE, or a LOD file, which carries its frames and its script;\n"
+    "sprites naming the same script share it. --headless runs S simulated seconds (default\n"
+    "10), --snapshot writes the last picture, --record DIR a PNG of every step. --trace prints\n"
+    "a line after every tick:\n"
     "  t=MS sprite=N pc= frame= x= y= z= shown= paused= interval= speed= bits= hit=\n";
 
 // With no sprite due, the loop looks again this much later.
@@ -39,6 +43,15 @@ class TracedSprite : public mSpriteImage {
   public:
     TracedSprite(std::size_t position, bool tracing, uint32_t startTime)
         : index(position), trace(tracing), start(startTime) {}
+    // The sprite built from a file name: a sprite group of the image file's frames, or of a
+    // sprite definition file's, with the script that carries.
+    TracedSprite(const std::string& definitions, std::size_t position, bool tracing,
+                 uint32_t startTime)
+        : mObject(),
+          mSpriteImage(definitions.c_str()),
+          index(position),
+          trace(tracing),
+          start(startTime) {}
     // Shares the other's image, script and sounds.
     TracedSprite(const TracedSprite& other, std::size_t position)
         : mObject(), mSpriteImage(other), index(position), trace(other.trace), start(other.start) {}
@@ -73,7 +86,14 @@ class StageRun {
         for (std::size_t index = 0; index < options.sprites.size(); ++index) {
             const StageSprite& wanted = options.sprites[index];
             auto earlier = byScript.find(wanted.script);
-            if (!wanted.script.empty() && earlier != byScript.end()) {
+            const Kind kind = kindOf(wanted.image);
+            if (kind == Kind::unknown) return false;
+            if (kind == Kind::group) {
+                sprites.push_back(
+                    std::make_unique<TracedSprite>(wanted.image, index, options.trace, start));
+                if (!showDefinedImage(*sprites.back(), wanted.image)) return false;
+                if (!loadScript(*sprites.back(), wanted.script)) return false;
+            } else if (!wanted.script.empty() && earlier != byScript.end()) {
                 sprites.push_back(std::make_unique<TracedSprite>(*earlier->second, index));
                 if (!showImage(*sprites.back(), wanted.image)) return false;
             } else {
@@ -103,6 +123,18 @@ class StageRun {
     }
 
   private:
+    // Animations and clips are decoded frame by frame as they play; pictures and definition
+    // files become sprite groups, as a sprite built from the file's name makes them.
+    enum class Kind { unknown, decoded, group };
+    static Kind kindOf(const std::string& path) {
+        if (extensionKey(path) == "LOD") return Kind::group;
+        std::unique_ptr<mImageBitmap> reader = readerFor(path);
+        if (!reader) return Kind::unknown;
+        const bool decoded =
+            dynamic_cast<mImageFlic*>(reader.get()) || dynamic_cast<mImageAVI*>(reader.get());
+        return decoded ? Kind::decoded : Kind::group;
+    }
+
     // The image shown by the sprite it is copied from stays shared when it is the same file.
     bool showImage(TracedSprite& sprite, const std::string& path) {
         auto shown = shownImages.find(path);
@@ -110,17 +142,30 @@ class StageRun {
             if (sprite.image != shown->second) sprite.setImage(shown->second);
             return true;
         }
-        auto image = std::make_unique<mImageFlic>();
-        if (!image->open(path.c_str(), 0)) return false;
-        mImageFlic* opened = image.get();
+        std::unique_ptr<mImageBitmap> image = readerFor(path);
+        if (!image || !image->open(path.c_str(), 0)) return false;
+        mImageBitmap* opened = image.get();
         sprite.setImage(image.release());
         if (opened->frameCount <= 0) return false;
-        // Every picture is translated to the stage's colours; the colour of a frame's top left
-        // pixel lets what lies behind show through.
-        opened->setTransparent(1);
-        opened->setRemap(1);
+        shareStageColours(*opened);
         shownImages.emplace(path, opened);
         return true;
+    }
+
+    static bool showDefinedImage(TracedSprite& sprite, const std::string& path) {
+        if (!sprite.image || sprite.image->frameCount <= 0) {
+            std::fprintf(stderr, "lumivale-play: %s gives no frame\n", path.c_str());
+            return false;
+        }
+        shareStageColours(*sprite.image);
+        return true;
+    }
+
+    // Every picture is translated to the stage's colours; its key colour lets what lies
+    // behind show through.
+    static void shareStageColours(mImageBitmap& image) {
+        image.setTransparent(1);
+        image.setRemap(1);
     }
 
     static bool loadScript(TracedSprite& sprite, const std::string& path) {
@@ -135,7 +180,7 @@ class StageRun {
 
     const StageOptions& options;
     uint32_t start;
-    std::map<std::string, mImageFlic*> shownImages;  // held by the sprites
+    std::map<std::string, mImageBitmap*> shownImages;  // held by the sprites
     std::vector<std::unique_ptr<TracedSprite>> sprites;
     mDirector stage;
 };
