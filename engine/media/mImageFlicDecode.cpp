@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "engine/base/LittleEndian.h"
 #include "engine/core/InPlaceReader.h"
@@ -81,8 +82,8 @@ bool readRow(PacketReader& in, uint8_t* row, int32_t width, int64_t column, int6
 }
 
 // Copies `size` bytes sixteen (or eight, four, two) at a time, the last piece overlapping
-// those before. Runs are short: this beats a call to memcpy.
-void copyShort(uint8_t* out, const uint8_t* in, int64_t size) {
+// those before. Runs are short: this, inlined into the packet loops, beats a call to memcpy.
+[[gnu::always_inline]] inline void copyShort(uint8_t* out, const uint8_t* in, int64_t size) {
     if (size >= 16) {
         for (int64_t done = 0; done < size - 16; done += 16)
             std::memcpy(out + done, in + done, 16);
@@ -103,7 +104,7 @@ void copyShort(uint8_t* out, const uint8_t* in, int64_t size) {
 
 // Writes `size` bytes of `eight` at `out` like fillRepeating, in overlapping stores that start
 // at any even offset: right when `size` is even or `eight` is one byte eight times.
-void fillOverlapping(uint8_t* out, int64_t size, uint64_t eight) {
+[[gnu::always_inline]] inline void fillOverlapping(uint8_t* out, int64_t size, uint64_t eight) {
     if (size >= 8) {
         for (int64_t done = 0; done < size - 8; done += 8)
             std::memcpy(out + done, &eight, 8);
@@ -121,7 +122,8 @@ void fillOverlapping(uint8_t* out, int64_t size, uint64_t eight) {
 
 // The run of `size` pixels at `column` of a frame row (not null) `width` pixels wide, checked
 // once: what lies past the row's end is dropped.
-void copyKept(uint8_t* row, int64_t width, int64_t column, const uint8_t* in, int64_t size) {
+[[gnu::always_inline]] inline void copyKept(uint8_t* row, int64_t width, int64_t column,
+                                            const uint8_t* in, int64_t size) {
     if (column + size <= width) {
         copyShort(row + column, in, size);
     } else if (column < width) {
@@ -131,7 +133,8 @@ void copyKept(uint8_t* row, int64_t width, int64_t column, const uint8_t* in, in
 
 // A fill of `size` pixels as copyKept; a pair fill cut by the row's end may end on an odd
 // pixel, which fillRepeating places.
-void fillKept(uint8_t* row, int64_t width, int64_t column, int64_t size, uint64_t eight) {
+[[gnu::always_inline]] inline void fillKept(uint8_t* row, int64_t width, int64_t column,
+                                            int64_t size, uint64_t eight) {
     if (column + size <= width) {
         fillOverlapping(row + column, size, eight);
     } else if (column < width) {
@@ -381,39 +384,48 @@ bool mImageFlic::decodeWordDelta(InPlaceReader& reader) {
     if (!counted) return false;
     int32_t lines = littleEndian::load16(counted);
     const SurfaceInfo& surface = *frameBitmap->info;
+    const int32_t columns = surface.width;
     int32_t rowIndex = 0;
     int32_t firstRow = -1;
+    // What the lines wrote, widened into `changed` once rather than line by line.
+    int32_t left = std::numeric_limits<int32_t>::max();
+    int32_t top = std::numeric_limits<int32_t>::max();
+    int32_t right = std::numeric_limits<int32_t>::min();
+    int32_t bottom = std::numeric_limits<int32_t>::min();
+    auto wrote = [&](int64_t from, int64_t to) {
+        left = std::min(left, clampColumn(from, columns));
+        right = std::max(right, clampColumn(to, columns));
+        top = std::min(top, rowIndex);
+        bottom = std::max(bottom, rowIndex + 1);
+    };
+    bool complete = true;
     for (int32_t decoded = 0; decoded < lines;) {
         const uint8_t* opcode = in.take(2);
-        if (!opcode) return false;
+        if (!opcode) {
+            complete = false;
+            break;
+        }
         auto word = static_cast<int16_t>(littleEndian::load16(opcode));
         if (word >= 0) {
             if (firstRow < 0) firstRow = rowIndex;
-            if (!decodeWordDeltaLine(in, rowIndex, word)) return false;
+            int64_t column = 0;
+            int64_t lineLeft = -1;
+            complete = deltaLine<2>(in, row(rowIndex), columns, column, lineLeft, word);
+            if (!complete) break;
+            if (lineLeft >= 0) wrote(lineLeft, column);
             rowIndex = std::min(rowIndex + 1, surface.height);
             ++decoded;
         } else if (word & 0x4000) {
             rowIndex = std::min(rowIndex - word, surface.height);
         } else {
             if (firstRow < 0) firstRow = rowIndex;
-            fillRow(row(rowIndex), surface.width, surface.width - 1, 1,
-                    static_cast<uint8_t>(word) * everyByte);
-            widenChanged(surface.width - 1, rowIndex, surface.width, rowIndex + 1);
+            fillRow(row(rowIndex), columns, columns - 1, 1, static_cast<uint8_t>(word) * everyByte);
+            wrote(columns - 1, columns);
         }
     }
+    if (bottom > top) widenChanged(left, top, right, bottom);
+    if (!complete) return false;
     if (firstRow >= 0) widenChanged(changed.left, firstRow, changed.right, rowIndex);
-    return true;
-}
-
-bool mImageFlic::decodeWordDeltaLine(PacketReader& in, int32_t rowIndex, int32_t packets) {
-    const int32_t columns = frameBitmap->info->width;
-    int64_t column = 0;
-    int64_t lineLeft = -1;
-    if (!deltaLine<2>(in, row(rowIndex), columns, column, lineLeft, packets)) return false;
-    if (lineLeft >= 0) {
-        widenChanged(clampColumn(lineLeft, columns), rowIndex, clampColumn(column, columns),
-                     rowIndex + 1);
-    }
     return true;
 }
 
