@@ -41,6 +41,13 @@ class PacketReader {
         return copyThroughReader(destination, count);
     }
 
+    // The bytes at the cursor that the buffer holds now, for a loop that parses them with a
+    // pointer of its own (kept in a register) and then moves the cursor with `moveTo`.
+    const uint8_t* cursor() const { return next; }
+    const uint8_t* limit() const { return end; }
+    // Moves the cursor to `position`, between `cursor()` and `limit()`.
+    void moveTo(const uint8_t* position) { next = position; }
+
   private:
     void sync() {
         in.advance(static_cast<std::size_t>(next - start));

@@ -7,7 +7,6 @@
 #include "engine/media/mImageBitmap.h"
 
 class InPlaceReader;
-class PacketReader;
 
 // Reads FLI (0xAF11) and FLC (0xAF12) animations. Frames are deltas against the one before,
 // so they are decoded in order into a frame bitmap of the reader's own; going back replays
@@ -74,7 +73,6 @@ class mImageFlic : public mImageBitmap {
     uint8_t* row(int32_t index) const;
     bool decodePalette(InPlaceReader& in, int shift);
     bool decodeWordDelta(InPlaceReader& in);
-    bool decodeWordDeltaLine(PacketReader& in, int32_t rowIndex, int32_t packets);
     bool decodeByteDelta(InPlaceReader& in);
     bool decodeByteRun(InPlaceReader& in);
     bool decodeLiteral(InPlaceReader& in);

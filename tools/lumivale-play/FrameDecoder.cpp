@@ -14,12 +14,20 @@ bool FrameDecoder::open(const std::string& path) {
     if (!image) return false;
     extension = extensionKey(path);
     if (!image->open(path.c_str(), 0) || !image->openImage()) return false;
-    if (!target.createMemory(image->width, image->height, 8)) return false;
     if (!isPicture()) {
+        // An animation is shown from the reader's own frame bitmap, with its colours: copying
+        // each frame out would cost as much as decoding it.
         image->setTransparent(0);
         image->setRemap(0);
+        return true;
     }
+    if (!target.createMemory(image->width, image->height, 8)) return false;
     return image->attachBitmap(&target) != 0;
+}
+
+const mBitmap& FrameDecoder::picture() const {
+    if (isPicture()) return target;
+    return *static_cast<const mImageFlic&>(*image).frameBitmap;
 }
 
 const char* FrameDecoder::formatName() const {
@@ -40,6 +48,7 @@ std::string FrameDecoder::paletteKind() const {
 
 bool FrameDecoder::decode(int32_t index) {
     if (image->seekFrame(index, 0) < 0) return false;
+    if (!isPicture()) return image->readFrame(0, 0, nullptr) >= 0;
     // Pages of one file may differ in size.
     if (target.info->width != image->width || target.info->height != image->height) {
         if (!target.createMemory(image->width, image->height, 8)) return false;
@@ -48,7 +57,7 @@ bool FrameDecoder::decode(int32_t index) {
     if (image->readFrame(0, 0, nullptr) < 0) return false;
     if (image->palette) {
         target.setColors(image->palette, 0, 256);
-    } else if (isPicture()) {
+    } else {
         std::array<RgbQuad, 256> defaults{};
         mBitmap::loadDefaultColours(defaults.data());
         target.setColors(defaults.data(), 0, 256);
@@ -57,7 +66,7 @@ bool FrameDecoder::decode(int32_t index) {
 }
 
 std::vector<uint8_t> FrameDecoder::rgb() const {
-    return pictureRgb(target);
+    return pictureRgb(picture());
 }
 
 std::vector<uint8_t> pictureRgb(const mBitmap& picture) {

@@ -7,8 +7,9 @@
 #include "engine/graphics/mBitmap.h"
 #include "engine/media/mImageBitmap.h"
 
-// Decodes the frames of an animation file, or the pages of a picture file, one at a time into
-// an 8-bit picture of its own, and hands them out as indexes with their palette or as RGB.
+// Decodes the frames of an animation file (into the reader's own frame picture), or the pages
+// of a picture file (into an 8-bit picture of its own), one at a time, and hands them out as
+// indexes with their palette or as RGB.
 // Pictures of more than 8 bits are drawn into the default colours the picture starts with.
 class FrameDecoder {
   public:
@@ -36,12 +37,12 @@ class FrameDecoder {
 
     // Shows frame `index` (0-based): cheapest in order, with a wrap to 0 after the last.
     bool decode(int32_t index);
-    const mBitmap& picture() const { return target; }
+    const mBitmap& picture() const;
     // The picture through the palette in force at this frame, rows from the top, 3 bytes a pixel.
     std::vector<uint8_t> rgb() const;
 
   private:
-    mBitmap target;  // declared first: the image holds a use on it until the image goes
+    mBitmap target;  // pages are read into it; declared first: the image holds a use on it
     std::unique_ptr<mImageBitmap> image;
     std::string extension;  // the engine's key
 };
