@@ -23,3 +23,13 @@ void operator delete(void* block) noexcept {
 void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
+
+// The engine allocates some blocks without exceptions; they are counted, and freed, the same way.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (alloctest::counting) ++alloctest::allocations;
+    return std::malloc(size ? size : 1);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
