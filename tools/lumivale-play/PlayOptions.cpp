@@ -1,7 +1,5 @@
 #include "tools/lumivale-play/PlayOptions.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "tools/lumivale-play/ImageFiles.h"
