@@ -107,6 +107,18 @@ int32_t DeviceContext::transfer(const Source& source, int32_t x, int32_t y, int3
 
     std::array<uint32_t, 256> values{};
     translate(source.colours, values);
+    const Rect stored{static_cast<int32_t>(left), static_cast<int32_t>(top),
+                      static_cast<int32_t>(right), static_cast<int32_t>(bottom)};
+    if (source.bitsPerPixel == 8 && sourceWidth == blockWidth && sourceHeight == blockHeight) {
+        // Unscaled 8-bit rows follow each other in the source's memory.
+        const uint8_t* first =
+            source.row(static_cast<int32_t>(sourceRow(top))) + sourceColumn(left);
+        std::ptrdiff_t step = source.topDown ? source.stride : -source.stride;
+        if (storeIndexed(stored, first, step, values)) {
+            written(stored);
+            return blockHeight;
+        }
+    }
     std::vector<int32_t> columns;
     columns.reserve(static_cast<std::size_t>(right - left));
     for (int64_t column = left; column < right; ++column)
@@ -137,8 +149,7 @@ int32_t DeviceContext::transfer(const Source& source, int32_t x, int32_t y, int3
         writePixels(part, std::span(band.data(),
                                     rowWidth * static_cast<std::size_t>(bandBottom - bandTop)));
     }
-    written({static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right),
-             static_cast<int32_t>(bottom)});
+    written(stored);
     return blockHeight;
 }
 
@@ -148,6 +159,11 @@ void DeviceContext::translate(std::span<const RgbQuad, 256> colours,
 }
 
 void DeviceContext::writePixels(const Rect&, std::span<const uint32_t>) {}
+
+bool DeviceContext::storeIndexed(const Rect&, const uint8_t*, std::ptrdiff_t,
+                                 const std::array<uint32_t, 256>&) {
+    return false;
+}
 
 void DeviceContext::written(const Rect&) {}
 

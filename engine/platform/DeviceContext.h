@@ -58,6 +58,11 @@ class DeviceContext {
 
     // Stores `values`, area.width() per row, top row first; `area` lies inside the target.
     virtual void writePixels(const Rect& area, std::span<const uint32_t> values);
+    // Stores 8-bit pixels as values[pixel], straight into the target's memory: row y of `area`
+    // from `first` + (y − area.top) × `step`, its leftmost pixel first. False when the target
+    // keeps no such memory; the copy then goes through writePixels.
+    virtual bool storeIndexed(const Rect& area, const uint8_t* first, std::ptrdiff_t step,
+                              const std::array<uint32_t, 256>& values);
     // A copy stored all of `area` (in one or more writePixels).
     virtual void written(const Rect& area);
     // The most pixels a copy stores at a time.

@@ -6,6 +6,29 @@
 
 namespace platform {
 
+namespace {
+
+// to[k] = values[from[k]] for `count` pixels; four at a time, as the loop is the whole cost of
+// showing what changed on a true-colour screen.
+void lookUp(uint32_t* to, const uint8_t* from, std::size_t count,
+            const std::array<uint32_t, 256>& values) {
+    std::size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        uint32_t a = values[from[k]];
+        uint32_t b = values[from[k + 1]];
+        uint32_t c = values[from[k + 2]];
+        uint32_t d = values[from[k + 3]];
+        to[k] = a;
+        to[k + 1] = b;
+        to[k + 2] = c;
+        to[k + 3] = d;
+    }
+    for (; k < count; ++k)
+        to[k] = values[from[k]];
+}
+
+}  // namespace
+
 RgbSurface::RgbSurface(int32_t width, int32_t height)
     : surfaceWidth(std::max(width, 0)),
       surfaceHeight(std::max(height, 0)),
@@ -123,6 +146,24 @@ void RgbSurface::writePixels(const Rect& area, std::span<const uint32_t> values)
         putScaledRow(&at(area.left, y), pitch, values.first(rowWidth), storeScale);
         values = values.subspan(rowWidth);
     }
+}
+
+bool RgbSurface::storeIndexed(const Rect& area, const uint8_t* first, std::ptrdiff_t step,
+                              const std::array<uint32_t, 256>& values) {
+    std::lock_guard guard(lock);
+    if (own && stored.empty()) allocate();
+    auto rowWidth = static_cast<std::size_t>(area.width());
+    const uint8_t* from = first;
+    for (int32_t y = area.top; y < area.bottom; ++y, from += step) {
+        if (storeScale == 1) {
+            lookUp(&at(area.left, y), from, rowWidth, values);
+            continue;
+        }
+        blockRow.resize(rowWidth);
+        lookUp(blockRow.data(), from, rowWidth, values);
+        putScaledRow(&at(area.left, y), pitch, blockRow, storeScale);
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -42,6 +42,8 @@ class RgbSurface : public DeviceContext {
 
   protected:
     void writePixels(const Rect& area, std::span<const uint32_t> values) override;
+    bool storeIndexed(const Rect& area, const uint8_t* first, std::ptrdiff_t step,
+                      const std::array<uint32_t, 256>& values) override;
 
   private:
     uint32_t& at(int32_t x, int32_t y) const {
@@ -62,6 +64,7 @@ class RgbSurface : public DeviceContext {
     uint32_t* store = nullptr;
     std::size_t pitch = 0;
     int32_t storeScale = 1;
+    std::vector<uint32_t> blockRow;  // one row before it is stored as scale × scale blocks
 };
 
 }  // namespace platform
