@@ -127,6 +127,7 @@ void mBitmap::release() {
     memoryHandle.reset();
     memorySize = 0;
     remapHandle.reset();
+    remapBasis.reset();
     if (memoryDC) {
         memoryDC->selectSection(previousBitmap);
         previousBitmap = nullptr;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "engine/base/BitmapInfoHeader.h"
 #include "engine/base/Rect.h"
@@ -102,8 +103,21 @@ class mBitmap : public virtual mObject {
     std::array<uint8_t, 4> placeholderPixels{};
     uint32_t remapSerial = 0;        // destination paletteSerial the remap table was built for
     mBitmap* remapTarget = nullptr;  // destination it was built for; null forces a rebuild
+    // The table and the colours of both sides when it was built: a change of a few colours
+    // then refreshes only the entries it can affect.
+    struct RemapBasis {
+        std::array<uint8_t, 256> table{};
+        std::array<RgbQuad, 256> source{};
+        std::array<RgbQuad, 256> destination{};
+        std::size_t sourceColours = 0;
+        std::size_t destinationColours = 0;
+    };
+    std::unique_ptr<RemapBasis> remapBasis;
 
   private:
+    bool refreshRemap(const mBitmap& destination, std::span<const RgbQuad> sourceColours,
+                      std::span<const RgbQuad> destinationColours, const RemapBasis& basis,
+                      std::span<uint8_t, 256> table) const;
     void resetState();
     // Takes other's form, size, colours, pixels, key and mode.
     void copyFrom(const mBitmap& other);

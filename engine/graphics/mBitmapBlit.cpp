@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <span>
 
+#include "engine/base/ColourDistance.h"
 #include "engine/graphics/mBitmap.h"
 #include "engine/platform/Memory.h"
 
@@ -126,6 +128,37 @@ void transparentRemappedRow(uint8_t* target, const uint8_t* source, std::size_t 
     }
 }
 
+// The nearest entries an earlier build found, by colour: palette animation mostly moves
+// colours to other entries, and a colour searched before need not be searched again.
+class SearchedColours {
+  public:
+    void add(const RgbQuad& colour, uint8_t nearest) {
+        const uint32_t key = keyOf(colour);
+        std::size_t slot = slotOf(key);
+        while (keys[slot] != 0 && keys[slot] != key)
+            slot = (slot + 1) % slots;
+        keys[slot] = key;
+        values[slot] = nearest;
+    }
+    // The nearest entry found for `colour`, or -1.
+    int32_t find(const RgbQuad& colour) const {
+        const uint32_t key = keyOf(colour);
+        for (std::size_t slot = slotOf(key); keys[slot] != 0; slot = (slot + 1) % slots)
+            if (keys[slot] == key) return values[slot];
+        return -1;
+    }
+
+  private:
+    // Twice the most colours a table holds, so that a probe always ends at an empty slot.
+    static constexpr std::size_t slots = 512;
+    static uint32_t keyOf(const RgbQuad& colour) {
+        return 1u << 24 | uint32_t{colour.red} << 16 | uint32_t{colour.green} << 8 | colour.blue;
+    }
+    static std::size_t slotOf(uint32_t key) { return (key * 2654435761u) >> 23; }
+    std::array<uint32_t, slots> keys{};  // 0 for an empty slot
+    std::array<uint8_t, slots> values{};
+};
+
 // Brings the source's remap table up to date for `destination`; true when the copy must
 // translate. Without a table (never built, or its memory could not be had) pixels go raw.
 bool remapInUse(mBitmap& source, mBitmap& destination) {
@@ -221,6 +254,7 @@ int32_t mBitmap::buildRemap(mBitmap* destination) {
         // Forget the destination too, so that no copy trusts a table that is gone.
         remapHandle.reset();
         remapTable = nullptr;
+        remapBasis.reset();
         remapNeeded = 0;
         remapTarget = nullptr;
         return 0;
@@ -228,6 +262,7 @@ int32_t mBitmap::buildRemap(mBitmap* destination) {
     const SurfaceInfo& from = *info;
     const SurfaceInfo& to = *destination->info;
     if (!hasColourTable(from) || !hasColourTable(to)) return 0;
+    const bool built = remapTable != nullptr && remapBasis;
     if (remapTable == nullptr) {
         remapHandle = platform::Memory::allocate(remapEntries);
         if (!remapHandle) {
@@ -236,23 +271,98 @@ int32_t mBitmap::buildRemap(mBitmap* destination) {
         }
         remapTable = remapHandle.get();
     }
+    if (!remapBasis) remapBasis = std::make_unique<RemapBasis>();
+    RemapBasis& basis = *remapBasis;
     const std::span<uint8_t, remapEntries> table(remapTable, remapEntries);
-    const std::size_t colours = colourCount(from);
-    const std::size_t destinationColours = colourCount(to);
-    bool identity = true;
-    for (std::size_t i = 0; i < remapEntries; ++i) {
-        auto entry = static_cast<uint8_t>(i);
-        if (i < colours &&
-            (i >= destinationColours || !from.colorTable[i].sameColour(to.colorTable[i]))) {
-            entry = static_cast<uint8_t>(destination->nearestColor(from.colorTable[i]));
-            identity = identity && entry == i;
+    const std::span<const RgbQuad> sourceColours(from.colorTable, colourCount(from));
+    const std::span<const RgbQuad> destinationColours(to.colorTable, colourCount(to));
+    if (!built || !refreshRemap(*destination, sourceColours, destinationColours, basis, table)) {
+        for (std::size_t i = 0; i < remapEntries; ++i) {
+            auto entry = static_cast<uint8_t>(i);
+            if (i < sourceColours.size() && (i >= destinationColours.size() ||
+                                             !sourceColours[i].sameColour(destinationColours[i])))
+                entry = static_cast<uint8_t>(destination->nearestColor(sourceColours[i]));
+            table[i] = entry;
         }
-        table[i] = entry;
     }
+    std::copy(sourceColours.begin(), sourceColours.end(), basis.source.begin());
+    std::copy(destinationColours.begin(), destinationColours.end(), basis.destination.begin());
+    basis.sourceColours = sourceColours.size();
+    basis.destinationColours = destinationColours.size();
+    std::copy(table.begin(), table.end(), basis.table.begin());
+
+    bool identity = true;
+    for (std::size_t i = 0; i < remapEntries; ++i)
+        identity = identity && table[i] == i;
     remapNeeded = identity ? 0 : 1;
     remapTarget = destination;
     remapSerial = static_cast<uint32_t>(to.paletteSerial);
     return remapNeeded;
+}
+
+// Brings the table built from `basis` up to date when few destination colours changed
+// (palette animation on either side), giving each entry exactly what a full build would;
+// false (table untouched) when a full build is due. An entry whose colour is still at the same
+// index maps to itself. Else its colour's nearest entry as the basis knows it (its own entry's,
+// or another's of the same colour) stays nearest unless a changed destination entry is nearer;
+// where that nearest entry changed, or the basis does not know the colour, it is searched anew.
+bool mBitmap::refreshRemap(const mBitmap& destination, std::span<const RgbQuad> sourceColours,
+                           std::span<const RgbQuad> destinationColours, const RemapBasis& basis,
+                           std::span<uint8_t, 256> table) const {
+    if (basis.sourceColours != sourceColours.size() ||
+        basis.destinationColours != destinationColours.size() ||
+        !std::equal(table.begin(), table.end(), basis.table.begin()))
+        return false;
+    std::array<bool, remapEntries> changed{};
+    std::array<uint8_t, remapEntries> changes{};
+    std::size_t changeCount = 0;
+    for (std::size_t j = 0; j < destinationColours.size(); ++j) {
+        if (destinationColours[j].sameColour(basis.destination[j])) continue;
+        changed[j] = true;
+        changes[changeCount++] = static_cast<uint8_t>(j);
+    }
+    // Past half the colours a full search costs no more.
+    if (changeCount * 2 > destinationColours.size()) return false;
+    std::array<bool, remapEntries> sourceChanged{};
+    bool anySourceChanged = false;
+    for (std::size_t i = 0; i < sourceColours.size(); ++i) {
+        sourceChanged[i] = !sourceColours[i].sameColour(basis.source[i]);
+        anySourceChanged = anySourceChanged || sourceChanged[i];
+    }
+    SearchedColours searched;
+    for (std::size_t k = 0; anySourceChanged && k < sourceColours.size(); ++k) {
+        const bool sameIndex =
+            k < destinationColours.size() && basis.source[k].sameColour(basis.destination[k]);
+        if (!sameIndex) searched.add(basis.source[k], table[k]);
+    }
+    // nearestColor's choice as one number: the first entry within a distance of 1, else the
+    // first of the least distance.
+    auto rank = [](uint32_t distance, std::size_t entry) {
+        return (distance <= 1 ? uint64_t{0} : uint64_t{distance}) << 8 | entry;
+    };
+    for (std::size_t i = 0; i < sourceColours.size(); ++i) {
+        const RgbQuad colour = sourceColours[i];
+        if (i < destinationColours.size() && colour.sameColour(destinationColours[i])) {
+            table[i] = static_cast<uint8_t>(i);
+            continue;
+        }
+        int32_t known = sourceChanged[i] ? searched.find(colour) : table[i];
+        // Unchanged on its side but no longer at its own index: the basis mapped it to itself.
+        if (!sourceChanged[i] && i < destinationColours.size() && changed[i]) known = -1;
+        if (known < 0 || changed[static_cast<std::size_t>(known)]) {
+            table[i] = static_cast<uint8_t>(destination.nearestColor(colour));
+            continue;
+        }
+        const auto nearest = static_cast<std::size_t>(known);
+        uint64_t best =
+            rank(platform::colourDistance(colour, destinationColours[nearest]), nearest);
+        for (std::size_t k = 0; k < changeCount; ++k) {
+            uint8_t j = changes[k];
+            best = std::min(best, rank(platform::colourDistance(colour, destinationColours[j]), j));
+        }
+        table[i] = static_cast<uint8_t>(best & 0xff);
+    }
+    return true;
 }
 
 void mBitmap::blit(mBitmap& destination, const Rect& rect, int32_t sourceX, int32_t sourceY) {
