@@ -16,8 +16,9 @@
 
 namespace {
 
-// How long the loop waits for an event before it looks at the termination signals again.
-constexpr int signalPollMs = 20;
+// The longest the loop sleeps: it wakes for events, frames, changes of a foreign window and
+// termination signals, and this only bounds the wait should one of those go unseen.
+constexpr int idleWaitMs = 250;
 
 std::unique_ptr<platform::SdlWindow> openWindow(const HostOptions& options, const char* title,
                                                 std::string& error) {
@@ -139,7 +140,10 @@ int runDesktop(const HostOptions& options, const char* title) {
     ScreenSaverProc(*window, saverlib::wmCreate, 0, 0);
     SDL_Event event;
     while (!state.quitPosted) {
-        if (SDL_WaitEventTimeout(&event, signalPollMs)) handle(*window, event);
+        if (SDL_PollEvent(&event))
+            handle(*window, event);
+        else
+            window->waitForWork(idleWaitMs, terminationDescriptor());
         followForeignWindow(*window);
         if (terminationRequested()) closeSaverWindow();
     }

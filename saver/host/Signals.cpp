@@ -1,6 +1,7 @@
 #include "saver/host/Signals.h"
 
 #include <pthread.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -21,6 +22,8 @@ namespace {
 constexpr auto cleanEndLimit = std::chrono::milliseconds(80);
 
 std::atomic<int> caught{0};
+// Kept open for the life of the process: the watching thread may write to it at any time.
+std::atomic<int> signalled{-1};
 
 sigset_t terminationSignals() {
     sigset_t set;
@@ -70,6 +73,10 @@ void watch() {
     while (sigwait(&set, &number) != 0) {
     }
     caught = number;
+    if (int descriptor = signalled; descriptor >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = ::write(descriptor, &one, sizeof one);
+    }
     endChildren();
     std::this_thread::sleep_for(cleanEndLimit);
     endBySignal(number);
@@ -80,7 +87,12 @@ void watch() {
 void catchTerminationSignals() {
     sigset_t set = terminationSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signalled = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     std::thread(watch).detach();
+}
+
+int terminationDescriptor() {
+    return signalled;
 }
 
 bool terminationRequested() {

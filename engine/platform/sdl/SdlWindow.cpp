@@ -1,6 +1,9 @@
 #include "engine/platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -32,8 +35,12 @@ struct SdlWindow::Native {
     // Of a window someone else owns; SDL does not follow such a window's changes.
     std::unique_ptr<xlib::WindowWatch> watch;
     uint64_t foreignId = 0;
+    // Readable while something released waits to be shown. SDL's own wake-up is sent to a
+    // window of ours, and so never arrives at a window someone else owns.
+    int wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 
     ~Native() {
+        if (wake >= 0) ::close(wake);
         if (picture) SDL_FreeSurface(picture);
         if (window) xlib::destroyWindow(window);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -139,6 +146,26 @@ void SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
     y = globalY - windowY;
 }
 
+void SdlWindow::waitForWork(int32_t milliseconds, int alsoReady) {
+    // Events still unread wake the poll below; only those already read must be looked for.
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+    const int connection = xlib::connectionOf(native->window);
+    if (connection < 0 || native->wake < 0) {
+        SDL_WaitEventTimeout(nullptr, std::clamp(milliseconds, 1, fallbackWait));
+        return;
+    }
+    if (xlib::eventsQueued(native->window)) return;
+    std::array<pollfd, 4> waited{};
+    std::size_t count = 0;
+    for (int descriptor :
+         {connection, native->wake, native->watch ? native->watch->connection() : -1, alsoReady}) {
+        if (descriptor >= 0) waited[count++] = {descriptor, POLLIN, 0};
+    }
+    ::poll(waited.data(), count, std::max(milliseconds, 0));
+    uint64_t woken = 0;
+    [[maybe_unused]] ssize_t drained = ::read(native->wake, &woken, sizeof woken);
+}
+
 bool SdlWindow::waitForClose(int32_t milliseconds) {
     std::vector<int32_t> ignored;
     return waitForInput(milliseconds, ignored);
@@ -235,6 +262,9 @@ void SdlWindow::released(const std::vector<Rect>& written) {
     event.type = wakeType;
     event.user.windowID = windowId();
     SDL_PushEvent(&event);
+    if (native->wake < 0) return;
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t posted = ::write(native->wake, &one, sizeof one);
 }
 
 void SdlWindow::update() {

@@ -48,6 +48,12 @@ class SdlWindow : public ScreenWindow {
     bool waitForClose(int32_t milliseconds);
     // As waitForClose, collecting the keys pressed on the way (SDL key codes, Escape aside).
     bool waitForInput(int32_t milliseconds, std::vector<int32_t>& keys);
+    // Waits up to `milliseconds` for work: an SDL event, something to show, a change of a
+    // window someone else owns, or `alsoReady` (a descriptor, -1 for none) becoming readable.
+    // Returns at once when an event waits. Off X11 it waits for SDL events only, and looks
+    // at `alsoReady` no later than every fallbackWait milliseconds.
+    void waitForWork(int32_t milliseconds, int alsoReady);
+    static constexpr int32_t fallbackWait = 20;
     // The SDL event type posted, once until the next update, when a released context left
     // something to show; an event loop answers it with update().
     uint32_t wakeEvent() const { return wakeType; }

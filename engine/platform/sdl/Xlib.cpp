@@ -66,6 +66,28 @@ uint64_t rootWindow() {
     return root;
 }
 
+namespace {
+
+Display* displayOf(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    return info.info.x11.display;
+}
+
+}  // namespace
+
+int connectionOf(SDL_Window* window) {
+    Display* display = displayOf(window);
+    return display ? ConnectionNumber(display) : -1;
+}
+
+bool eventsQueued(SDL_Window* window) {
+    Display* display = displayOf(window);
+    return display && XEventsQueued(display, QueuedAlready) > 0;
+}
+
 struct WindowWatch::Connection {
     Display* display = nullptr;
     ~Connection() {
@@ -102,6 +124,10 @@ WindowWatch::WindowWatch(std::unique_ptr<Connection> connection, uint64_t window
     : display(std::move(connection)), watched(window), currentWidth(width), currentHeight(height) {}
 
 WindowWatch::~WindowWatch() = default;
+
+int WindowWatch::connection() const {
+    return ConnectionNumber(display->display);
+}
 
 WindowWatch::Changes WindowWatch::poll() {
     Changes changes;

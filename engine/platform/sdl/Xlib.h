@@ -16,6 +16,11 @@ void ignoreVanishedWindows();
 void destroyWindow(SDL_Window* window);
 // The root window of the default display; 0 without a display.
 uint64_t rootWindow();
+// The descriptor of the connection `window`'s events come over; -1 when it is not on X11.
+int connectionOf(SDL_Window* window);
+// Whether events of `window`'s connection were already read and wait in Xlib's queue, where no
+// wait on the descriptor sees them.
+bool eventsQueued(SDL_Window* window);
 
 // A window someone else owns, followed over a display connection of its own: whether it has
 // been destroyed, its size, and whether parts of it were uncovered. SDL is not told of these.
@@ -34,6 +39,8 @@ class WindowWatch {
     };
     // Takes every event that arrived since the last call.
     Changes poll();
+    // The descriptor the watched window's events come over.
+    int connection() const;
     int32_t width() const { return currentWidth; }
     int32_t height() const { return currentHeight; }
 

@@ -1,0 +1,91 @@
+// The desktop loop's wait on a window someone else owns (here the private display's root): it
+// must end as soon as a frame is released or a descriptor it watches becomes readable, not when
+// its time runs out.
+#include <SDL.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "engine/platform/sdl/SdlWindow.h"
+#include "tests/saver/SaverX.h"
+
+namespace saver_x {
+namespace {
+
+class SdlWindowWait : public SaverX {
+  protected:
+    void SetUp() override {
+        SaverX::SetUp();
+        if (IsSkipped()) return;
+        ::setenv("DISPLAY", display.c_str(), 1);
+        ::setenv("SDL_VIDEODRIVER", "x11", 1);
+        std::string error;
+        window = platform::SdlWindow::adoptRoot(error);
+        ASSERT_TRUE(window) << error;
+        // What the window said on arrival is answered first.
+        for (int round = 0; round < 20; ++round) {
+            window->waitForWork(20, -1);
+            while (SDL_PollEvent(&event)) {
+            }
+        }
+    }
+    void TearDown() override { window.reset(); }
+
+    // Waits for work, answering events, until the window's wake event or `limit`; the time it
+    // took.
+    std::chrono::milliseconds untilWoken(std::chrono::milliseconds limit, int alsoReady,
+                                         bool& woken) {
+        auto start = std::chrono::steady_clock::now();
+        woken = false;
+        while (!woken && std::chrono::steady_clock::now() - start < limit) {
+            window->waitForWork(static_cast<int32_t>(limit.count()), alsoReady);
+            while (SDL_PollEvent(&event))
+                woken = woken || event.type == window->wakeEvent();
+            if (alsoReady >= 0) {
+                uint64_t count = 0;
+                woken = woken || ::read(alsoReady, &count, sizeof count) == sizeof count;
+            }
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+    }
+
+    std::unique_ptr<platform::SdlWindow> window;
+    SDL_Event event{};
+};
+
+TEST_F(SdlWindowWait, AFrameReleasedOnAnotherThreadEndsTheWait) {
+    std::thread drawer([this] {
+        std::this_thread::sleep_for(100ms);
+        auto context = window->getDC();
+        context->frameRect({0, 0, 16, 16}, RgbQuad{0, 0, 255, 0});
+    });
+    bool woken = false;
+    auto took = untilWoken(5s, -1, woken);
+    drawer.join();
+    EXPECT_TRUE(woken);
+    EXPECT_LT(took, 2s) << took.count() << " ms";
+    window->update();
+}
+
+TEST_F(SdlWindowWait, AReadableDescriptorEndsTheWait) {
+    int ready = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ASSERT_GE(ready, 0);
+    std::thread signaller([ready] {
+        std::this_thread::sleep_for(100ms);
+        const uint64_t one = 1;
+        EXPECT_EQ(::write(ready, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    });
+    bool woken = false;
+    auto took = untilWoken(5s, ready, woken);
+    signaller.join();
+    ::close(ready);
+    EXPECT_TRUE(woken);
+    EXPECT_LT(took, 2s) << took.count() << " ms";
+}
+
+}  // namespace
+}  // namespace saver_x
