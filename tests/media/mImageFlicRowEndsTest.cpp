@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/graphics/mBitmap.h"
 #include "engine/media/mImageFlic.h"
 #include "tests/support/FlicBuilder.h"
 #include "tests/support/FlicTestFile.h"
@@ -129,6 +130,74 @@ TEST(FlicRowEnds, PacketsCutByTheRowEndDecodeAlikeWhateverTheBuffer) {
         EXPECT_EQ(frames[1].first, bytes);
         EXPECT_EQ(frames[1].second, (Rect{0, 0, width, height}));
         EXPECT_EQ(frames[2].first, runs);
+    }
+}
+
+// Per row, short runs that leave old pixels between them and one that runs past the row's end
+// by more than the row's padding, as word delta, byte delta and byte run frames. In a bitmap
+// stored bottom up the first row lies last in memory, top down the last row does.
+std::vector<uint8_t> shortRunsFile() {
+    ByteWriter words;
+    words.u16(height);
+    ByteWriter bytes;
+    bytes.u16(0).u16(height);
+    ByteWriter runs;
+    for (uint8_t row = 0; row < height; ++row) {
+        const auto base = static_cast<uint8_t>(10 * row + 10);
+        words.u16(3).u8(2).u8(1).u8(base).u8(base + 1);
+        words.u8(3).u8(0xFD).u8(base + 2).u8(base + 3);
+        words.u8(13).u8(0xF8).u8(base + 4).u8(base + 5);
+        bytes.u8(3).u8(1).u8(2).u8(base).u8(base + 1);
+        bytes.u8(3).u8(0xFA).u8(base + 2);
+        bytes.u8(16).u8(0xF2).u8(base + 3);
+        runs.u8(0).u8(28).u8(base).u8(0xFC).u8(base + 1).u8(base + 2).u8(base + 3).u8(base + 4);
+        runs.u8(16).u8(base + 5);
+    }
+    FlicBuilder flic(FlicBuilder::flc, width, height);
+    flic.frame({FlicBuilder::byteRun(width, std::vector<uint8_t>(width * height, 1))});
+    flic.frame({FlicBuilder::chunk(7, words.data)});
+    flic.frame({FlicBuilder::byteRun(width, std::vector<uint8_t>(width * height, 1))});
+    flic.frame({FlicBuilder::chunk(12, bytes.data)});
+    flic.frame(
+        {FlicBuilder::chunk(15, runs.data), FlicBuilder::chunk(18, std::vector<uint8_t>(1000, 0))});
+    return flic.build(5);
+}
+
+TEST(FlicRowEnds, ShortRunsKeepThePixelsAfterThemAndStayInTheirRow) {
+    TempFile file(shortRunsFile(), ".flc");
+    std::vector<uint8_t> words;
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> runs;
+    for (uint8_t row = 0; row < height; ++row) {
+        const auto base = static_cast<uint8_t>(10 * row + 10);
+        auto b = [base](int plus) { return static_cast<uint8_t>(base + plus); };
+        words.insert(words.end(), {1, 1, b(0), b(1), 1, 1, 1});
+        std::vector<uint8_t> tail = join({repeat({b(2), b(3)}, 3), repeat({1}, 13)});
+        words.insert(words.end(), tail.begin(), tail.end());
+        for (int i = 0; i < 11; ++i)
+            words.push_back(b(4 + i % 2));
+        bytes.insert(bytes.end(), {1, b(0), b(1), 1, 1, 1});
+        tail = join({repeat({b(2)}, 6), repeat({1}, 16), repeat({b(3)}, 9)});
+        bytes.insert(bytes.end(), tail.begin(), tail.end());
+        tail = join({repeat({b(0)}, 28), {b(1), b(2), b(3), b(4)}, repeat({b(5)}, 5)});
+        runs.insert(runs.end(), tail.begin(), tail.end());
+    }
+    for (bool topDown : {false, true}) {
+        SCOPED_TRACE(topDown);
+        mImageFlic flic;
+        ASSERT_EQ(flic.open(file.path(), 0), 1);
+        ASSERT_EQ(flic.openImage(), 1);
+        mBitmap target(width, topDown ? -height : height, 8);
+        ASSERT_EQ(flic.attachBitmap(&target), 1);
+        ASSERT_EQ(flic.frameBitmap->info->topDown, topDown ? 1 : 0);
+        EXPECT_EQ(flic.seekFrame(1, 0), 1);
+        EXPECT_EQ(pixelsOf(*flic.frameBitmap), words);
+        EXPECT_EQ(flic.seekFrame(2, 0), 2);
+        EXPECT_EQ(flic.seekFrame(3, 0), 3);
+        EXPECT_EQ(pixelsOf(*flic.frameBitmap), bytes);
+        EXPECT_EQ(flic.seekFrame(4, 0), 4);
+        EXPECT_EQ(pixelsOf(*flic.frameBitmap), runs);
+        flic.attachBitmap(nullptr);
     }
 }
 
