@@ -66,7 +66,8 @@ TEST(mBitmapRemapRefresh, EachRebuildEqualsABuildFromNothing) {
                         std::uniform_int_distribution(0, destinationColours - 1)(random);
                     // Now and then the colour the source has at that index, or one next to it.
                     RgbQuad colour = randomColour(random);
-                    if (round % 3 == 0) colour = source.info->colorTable[index];
+                    if (round % 3 == 0 && index < (1 << sourceDepth))
+                        colour = source.info->colorTable[index];
                     if (round % 7 == 0) colour.red = static_cast<uint8_t>(colour.red + 1);
                     if (round % 11 == 5)
                         destination.info->colorTable[index] = colour;
