@@ -140,11 +140,14 @@ int runDesktop(const HostOptions& options, const char* title) {
     ScreenSaverProc(*window, saverlib::wmCreate, 0, 0);
     SDL_Event event;
     while (!state.quitPosted) {
-        if (SDL_PollEvent(&event))
+        auto work = window->waitForWork(idleWaitMs, terminationDescriptor());
+        // Each pump asks the display for events; a frame to show comes through SDL's queue
+        // alone and needs none.
+        if (work.display) SDL_PumpEvents();
+        while (!state.quitPosted &&
+               SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
             handle(*window, event);
-        else
-            window->waitForWork(idleWaitMs, terminationDescriptor());
-        followForeignWindow(*window);
+        if (work.foreign) followForeignWindow(*window);
         if (terminationRequested()) closeSaverWindow();
     }
     state.window = nullptr;

@@ -41,7 +41,7 @@ class SdlWindowWait : public SaverX {
         auto start = std::chrono::steady_clock::now();
         woken = false;
         while (!woken && std::chrono::steady_clock::now() - start < limit) {
-            window->waitForWork(static_cast<int32_t>(limit.count()), alsoReady);
+            last = window->waitForWork(static_cast<int32_t>(limit.count()), alsoReady);
             while (SDL_PollEvent(&event))
                 woken = woken || event.type == window->wakeEvent();
             if (alsoReady >= 0) {
@@ -55,6 +55,7 @@ class SdlWindowWait : public SaverX {
 
     std::unique_ptr<platform::SdlWindow> window;
     SDL_Event event{};
+    platform::SdlWindow::Work last;
 };
 
 TEST_F(SdlWindowWait, AFrameReleasedOnAnotherThreadEndsTheWait) {
@@ -68,6 +69,9 @@ TEST_F(SdlWindowWait, AFrameReleasedOnAnotherThreadEndsTheWait) {
     drawer.join();
     EXPECT_TRUE(woken);
     EXPECT_LT(took, 2s) << took.count() << " ms";
+    // The frame came through SDL's queue: the display and the root's watch had nothing to say.
+    EXPECT_FALSE(last.display);
+    EXPECT_FALSE(last.foreign);
     window->update();
 }
 

@@ -146,24 +146,27 @@ void SdlWindow::pointerPosition(int32_t& x, int32_t& y) const {
     y = globalY - windowY;
 }
 
-void SdlWindow::waitForWork(int32_t milliseconds, int alsoReady) {
+SdlWindow::Work SdlWindow::waitForWork(int32_t milliseconds, int alsoReady) {
     // Events still unread wake the poll below; only those already read must be looked for.
-    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0)
+        return {false, false};
     const int connection = xlib::connectionOf(native->window);
     if (connection < 0 || native->wake < 0) {
         SDL_WaitEventTimeout(nullptr, std::clamp(milliseconds, 1, fallbackWait));
-        return;
+        return {};
     }
-    if (xlib::eventsQueued(native->window)) return;
+    if (xlib::eventsQueued(native->window)) return {true, false};
+    const int watched = native->watch ? native->watch->connection() : -1;
     std::array<pollfd, 4> waited{};
     std::size_t count = 0;
-    for (int descriptor :
-         {connection, native->wake, native->watch ? native->watch->connection() : -1, alsoReady}) {
+    for (int descriptor : {connection, watched, native->wake, alsoReady}) {
         if (descriptor >= 0) waited[count++] = {descriptor, POLLIN, 0};
     }
-    ::poll(waited.data(), count, std::max(milliseconds, 0));
+    int ready = ::poll(waited.data(), count, std::max(milliseconds, 0));
     uint64_t woken = 0;
     [[maybe_unused]] ssize_t drained = ::read(native->wake, &woken, sizeof woken);
+    if (ready <= 0) return {};
+    return {waited[0].revents != 0, watched >= 0 && waited[1].revents != 0};
 }
 
 bool SdlWindow::waitForClose(int32_t milliseconds) {

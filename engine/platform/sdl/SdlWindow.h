@@ -48,11 +48,20 @@ class SdlWindow : public ScreenWindow {
     bool waitForClose(int32_t milliseconds);
     // As waitForClose, collecting the keys pressed on the way (SDL key codes, Escape aside).
     bool waitForInput(int32_t milliseconds, std::vector<int32_t>& keys);
+    // What a wait found to do. Both are true when it cannot tell, and after a wait that ran
+    // its full time, so that nothing is put off for longer than one wait.
+    struct Work {
+        // The display sent something: SDL must read its events (SDL_PumpEvents). Unless it is
+        // true, SDL's queue holds all there is, and reading it costs no call to the display.
+        bool display = true;
+        // A window someone else owns may have changed: foreignChanges() has news.
+        bool foreign = true;
+    };
     // Waits up to `milliseconds` for work: an SDL event, something to show, a change of a
     // window someone else owns, or `alsoReady` (a descriptor, -1 for none) becoming readable.
     // Returns at once when an event waits. Off X11 it waits for SDL events only, and looks
     // at `alsoReady` no later than every fallbackWait milliseconds.
-    void waitForWork(int32_t milliseconds, int alsoReady);
+    Work waitForWork(int32_t milliseconds, int alsoReady);
     static constexpr int32_t fallbackWait = 20;
     // The SDL event type posted, once until the next update, when a released context left
     // something to show; an event loop answers it with update().
