@@ -16,6 +16,10 @@ constexpr int64_t largestFrameBytes = std::numeric_limits<int32_t>::max() / 2;
 
 }  // namespace
 
+mImageFlic::mImageFlic() {
+    setBufferSizes(bufferBytes, defaultWrapSize);
+}
+
 mImageFlic::~mImageFlic() {
     if (useCount != 0) {
         reportWarning(idImageFlic, errStillInUse, nullptr);
@@ -28,6 +32,8 @@ void mImageFlic::release() {
     frameBitmap.reset();
     palette = nullptr;
     if (isOpen) close();
+    // Closing went back to the file's default sizes.
+    setBufferSizes(bufferBytes, defaultWrapSize);
     format = 0;
 }
 

@@ -27,7 +27,11 @@ class mImageFlic : public mImageBitmap {
     static constexpr int32_t frame1Field = 80;
     static constexpr int32_t frame2Field = 84;
 
-    mImageFlic() = default;
+    // Frames of a large animation run to hundreds of kilobytes: a buffer this size takes them
+    // in a few reads where the file's default would take dozens.
+    static constexpr int32_t bufferBytes = 65536;
+
+    mImageFlic();
     ~mImageFlic() override;
 
     int32_t openImage() override;

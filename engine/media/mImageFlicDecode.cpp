@@ -175,7 +175,13 @@ int32_t deltaPackets(PacketReader& reader, uint8_t* row, int64_t width, int64_t&
             at += in[0];
             int64_t count = static_cast<int8_t>(in[1]);
             if (count >= 0) {
-                copyKept(row, width, at, in + 2, unit * count);
+                // Copies of one pixel or pair, and of none in packets that only skip, make
+                // most copies: they pass by copyShort's tests of the size.
+                if (count == 1 && at + unit <= width) {
+                    std::memcpy(row + at, in + 2, unit);
+                } else if (count > 0) {
+                    copyKept(row, width, at, in + 2, unit * count);
+                }
                 in += 2 + unit * count;
                 at += unit * count;
             } else {

@@ -201,4 +201,29 @@ TEST(FlicRowEnds, ShortRunsKeepThePixelsAfterThemAndStayInTheirRow) {
     }
 }
 
+// A word-delta packet of one pair that starts on a row's last pixel keeps the pair's first
+// pixel and leaves the row's padding (rows are stored 4 bytes wide) as it was, in every row.
+TEST(FlicRowEnds, OnePairOnTheLastPixelLeavesThePadding) {
+    constexpr uint16_t narrow = 3;
+    ByteWriter words;
+    words.u16(2);
+    for (uint8_t row = 0; row < 2; ++row)
+        words.u16(1).u8(2).u8(1).u8(static_cast<uint8_t>(40 + row)).u8(77);
+    FlicBuilder flic(FlicBuilder::flc, narrow, 2);
+    flic.frame({FlicBuilder::byteRun(narrow, std::vector<uint8_t>(narrow * 2, 1))});
+    flic.frame(
+        {FlicBuilder::chunk(7, words.data), FlicBuilder::chunk(18, std::vector<uint8_t>(1000, 0))});
+    TempFile file(flic.build(2), ".flc");
+    mImageFlic reader;
+    ASSERT_EQ(reader.open(file.path(), 0), 1);
+    ASSERT_EQ(reader.openImage(), 1);
+    const SurfaceInfo& surface = *reader.frameBitmap->info;
+    for (int32_t row = 0; row < 2; ++row)
+        surface.topRow[row * surface.rowStep + narrow] = 9;
+    EXPECT_EQ(reader.seekFrame(1, 0), 1);
+    EXPECT_EQ(pixelsOf(*reader.frameBitmap), (std::vector<uint8_t>{1, 1, 40, 1, 1, 41}));
+    for (int32_t row = 0; row < 2; ++row)
+        EXPECT_EQ(surface.topRow[row * surface.rowStep + narrow], 9) << row;
+}
+
 }  // namespace

@@ -342,6 +342,22 @@ TEST(FlicOpen, OtherMagicIsRejectedAndTheReaderReleased) {
     EXPECT_EQ(test.flic.readFrame(0, 0, nullptr), -1);
 }
 
+// The reader's own buffer size holds for the next file also after a failed open released the
+// last one (closing takes a file back to its defaults), and a size set before opening is kept.
+TEST(FlicOpen, LargeBufferLastsFromFileToFile) {
+    auto bytes = FlicBuilder(0xAF13, 2, 2).frame({}).build(1);
+    FlicTestFile test(bytes);
+    EXPECT_EQ(test.flic.bufferSize, mImageFlic::bufferBytes);
+    ReportSink::Capture capture;
+    EXPECT_EQ(test.flic.openImage(), 0);
+    EXPECT_EQ(test.flic.isOpen, 0);
+    EXPECT_EQ(test.flic.bufferSize, mImageFlic::bufferBytes);
+    test.flic.setBufferSizes(512, 256);
+    ASSERT_EQ(test.flic.open(test.file.path(), 0), 1);
+    EXPECT_EQ(test.flic.bufferSize, 512);
+    test.flic.close();
+}
+
 TEST(FlicOpen, ShortFilesAndEmptyPicturesAreRejected) {
     for (auto bytes : {std::vector<uint8_t>(60, 0), FlicBuilder(FlicBuilder::flc, 0, 5).build(0),
                        FlicBuilder(FlicBuilder::flc, 5, 0).build(0)}) {
