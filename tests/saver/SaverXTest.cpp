@@ -14,8 +14,7 @@ TEST_F(SaverX, DrawsIntoAWindowItDidNotCreate) {
     ASSERT_FALSE(window.empty()) << foreignOwner->standardError();
     auto saver = startSaver(Program::ideas, {"-window-id", window});
     // Placed for the foreign window's size.
-    EXPECT_NE(saver->standardOutput().find(" place 0 170 130 6\n"), std::string::npos)
-        << saver->standardOutput();
+    EXPECT_TRUE(saver->waitForOutput(" place 0 170 130 6\n", showLimit)) << saver->standardOutput();
 
     auto picture = waitForColour(window, "Cyber3.flc");
     ASSERT_EQ(picture.width, 400);
@@ -53,8 +52,7 @@ TEST_F(SaverX, RootDrawsIntoTheWindowTheDaemonHandsOver) {
     ASSERT_FALSE(window.empty()) << foreignOwner->standardError();
     auto saver = startSaver(Program::ideas, {"-root"}, window);
     // The handed-over window's size, not the 640x480 screen's.
-    EXPECT_NE(saver->standardOutput().find(" place 0 170 130 6\n"), std::string::npos)
-        << saver->standardOutput();
+    EXPECT_TRUE(saver->waitForOutput(" place 0 170 130 6\n", showLimit)) << saver->standardOutput();
     auto picture = waitForColour(window, "Cyber3.flc");
     EXPECT_TRUE(showsColourAt(picture, 390, 10, scenes->file("Cyber3.flc")));
     expectCleanEnd(*saver, SIGTERM, "root");
@@ -67,8 +65,7 @@ TEST_F(SaverX, DesktopAndFullScreenWindowsEndOnSigterm) {
 
     auto full = startSaver(Program::ideas, {"--fullscreen"});
     // The whole 640x480 screen: sprite 0 (60x40) in its middle.
-    EXPECT_NE(full->standardOutput().find(" place 0 290 220 6\n"), std::string::npos)
-        << full->standardOutput();
+    EXPECT_TRUE(full->waitForOutput(" place 0 290 220 6\n", showLimit)) << full->standardOutput();
     auto picture = waitForColour("root", "Cyber3.flc");
     EXPECT_TRUE(showsColourAt(picture, 630, 10, scenes->file("Cyber3.flc")));
     expectCleanEnd(*full, SIGTERM, "fullscreen");
