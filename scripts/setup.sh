@@ -3,8 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config libsdl2-dev libpng-dev
-          libx11-dev libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth x11-utils
-          x11-apps xdotool python3
+          libx11-dev libxext-dev libgtest-dev libgmock-dev libbenchmark-dev ffmpeg xvfb xauth
+          x11-utils x11-apps xdotool python3
           # An independent decoder for multi-page DCX pictures.
           imagemagick
           # The integration test under the real screen-saver daemon, and the package check.

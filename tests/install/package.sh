@@ -13,7 +13,7 @@ cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >/dev/null
 deb=$(ls "$work"/lumivale_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for library in libsdl2 libpng16 libx11 libc6; do
+for library in libsdl2 libpng16 libx11 libxext6 libc6; do
     [[ $depends == *"$library"* ]] || { echo "no dependency on $library"; exit 1; }
 done
 lintian --fail-on error --tag-display-limit 0 "$deb"

@@ -42,7 +42,10 @@ inline bool inPath(const std::string& name) {
 
 class SaverX : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite() { startServer({}); }
+
+    // Starts the suite's server with `options` besides the usual ones.
+    static void startServer(const std::vector<std::string>& options) {
         for (const char* tool : {"Xvfb", "xev", "xdotool", "xwd", "xwininfo", "ffmpeg"}) {
             if (!inPath(tool)) {
                 skipReason = std::string(tool) + " is not installed";
@@ -50,9 +53,10 @@ class SaverX : public ::testing::Test {
             }
         }
         // The server picks a free display itself and says which once it accepts clients.
-        server = std::make_unique<ChildProcess>(
-            "Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0", "640x480x24",
-                                             "-nolisten", "tcp", "-noreset"});
+        std::vector<std::string> args{"-displayfd", "1",         "-screen", "0",
+                                      "640x480x24", "-nolisten", "tcp",     "-noreset"};
+        args.insert(args.end(), options.begin(), options.end());
+        server = std::make_unique<ChildProcess>("Xvfb", args);
         auto said = server->waitForOutput("\n", 10s);
         if (!said) {
             skipReason = "Xvfb did not start: " + server->standardError();

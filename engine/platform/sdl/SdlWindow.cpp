@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,17 @@
 namespace platform {
 
 namespace {
+
+// The window's picture is fresh memory, mostly shared with the X server, and the first frame
+// writes all of it. Mapped in one call it costs a fraction of a fault for each page: on a
+// virtual machine each such fault is a trip through the host.
+void mapWhole(void* pixels, std::size_t bytes) {
+    const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto first = reinterpret_cast<uintptr_t>(pixels) & ~(page - 1);
+    const auto end = reinterpret_cast<uintptr_t>(pixels) + bytes;
+    // Only a hint: older kernels refuse it, and the pages then come one fault at a time.
+    ::madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
+}
 
 bool startVideo(std::string& error) {
     // The picture is drawn in software and pushed by rectangles. A framebuffer through OpenGL
@@ -30,6 +42,9 @@ bool startVideo(std::string& error) {
 
 struct SdlWindow::Native {
     SDL_Window* window = nullptr;
+    // On a display that shares memory with us, the window's picture, pushed by the thread that
+    // drew; otherwise SDL's, pushed by the window's thread.
+    std::unique_ptr<xlib::SharedPicture> shared;
     SDL_Surface* screen = nullptr;   // the window's, owned by SDL
     SDL_Surface* picture = nullptr;  // over a picture of our own, when the screen's is no use
     // Of a window someone else owns; SDL does not follow such a window's changes.
@@ -48,9 +63,19 @@ struct SdlWindow::Native {
 
     // The window's own pixels when they are 0x00RRGGBB words, as ours are; else none.
     ScreenPicture screenPicture() {
+        int width = 0;
+        int height = 0;
+        if (window) SDL_GetWindowSize(window, &width, &height);
+        shared = xlib::SharedPicture::open(xlib::windowIdOf(window), width, height);
+        if (shared) {
+            screen = nullptr;
+            mapWhole(shared->pixels(), shared->pitch() * 4 * static_cast<std::size_t>(height));
+            return {shared->pixels(), shared->pitch(), shared->width(), shared->height()};
+        }
         screen = window ? SDL_GetWindowSurface(window) : nullptr;
         if (!screen || screen->format->format != SDL_PIXELFORMAT_RGB888 || screen->pitch % 4 != 0)
             return {};
+        mapWhole(screen->pixels, static_cast<std::size_t>(screen->pitch) * screen->h);
         return {static_cast<uint32_t*>(screen->pixels), static_cast<std::size_t>(screen->pitch / 4),
                 screen->w, screen->h};
     }
@@ -73,7 +98,8 @@ std::unique_ptr<SdlWindow> SdlWindow::wrap(std::unique_ptr<Native> native, int32
     auto opened =
         std::make_unique<SdlWindow>(Key{}, std::move(native), shownWidth, shownHeight, scale, wake);
     const Native& made = *opened->native;
-    if (!made.screen || (opened->screen().pixels != made.screen->pixels && !made.picture)) {
+    if (!made.shared &&
+        (!made.screen || (opened->screen().pixels != made.screen->pixels && !made.picture))) {
         error = SDL_GetError();
         return nullptr;
     }
@@ -229,13 +255,15 @@ uint32_t SdlWindow::windowId() const {
 void SdlWindow::wrapPicture() {
     if (native->picture) SDL_FreeSurface(native->picture);
     native->picture = nullptr;
-    if (native->screen && screen().pixels == native->screen->pixels) return;
+    if (native->shared || (native->screen && screen().pixels == native->screen->pixels)) return;
     native->picture = SDL_CreateRGBSurfaceWithFormatFrom(
         screen().pixels, screen().width, screen().height, 32, static_cast<int>(screen().pitch * 4),
         SDL_PIXELFORMAT_RGB888);
 }
 
 void SdlWindow::showOn(int32_t newScale) {
+    // The old picture lasts until the window has moved to the new one.
+    auto old = std::move(native->shared);
     useScreen(native->screenPicture(), newScale);
     wrapPicture();
 }
@@ -260,6 +288,11 @@ void SdlWindow::repaint() {
 
 void SdlWindow::released(const std::vector<Rect>& written) {
     ScreenWindow::released(written);
+    if (native->shared) {
+        // The releasing context still holds the window's size.
+        native->shared->push(present());
+        return;
+    }
     if (wakePending.exchange(true)) return;
     SDL_Event event{};
     event.type = wakeType;
@@ -272,6 +305,11 @@ void SdlWindow::released(const std::vector<Rect>& written) {
 
 void SdlWindow::update() {
     wakePending = false;
+    if (native->shared) {
+        auto held = holdSize();
+        native->shared->push(present());
+        return;
+    }
     std::vector<Rect> areas = present();
     if (areas.empty() || !native->window) return;
     std::vector<SDL_Rect> pushed;

@@ -13,11 +13,13 @@
 namespace platform {
 
 // A window on the desktop through SDL. Drawing goes into the window's surface as for any
-// window, on any thread; on a true-colour display that surface keeps its pixels in SDL's own
-// picture of the window. What released contexts wrote is shown by `update`, which must run on
-// the thread that opened the window: it pushes only those areas to the screen (converted first
-// where the screen window needs it). With a pixel scale of N the client area is 1/N of the screen
-// window's size and each of its pixels is shown as an N × N block.
+// window, on any thread; on a true-colour display that surface keeps its pixels in the picture
+// of the window. Only the areas released contexts wrote are pushed to the screen (converted
+// first where the screen window needs it). On an X display that shares memory with us the
+// picture is shared with the server and the releasing thread pushes them itself; otherwise the
+// picture is SDL's and `update` pushes them, on the thread that opened the window. With a pixel
+// scale of N the client area is 1/N of the screen window's size and each of its pixels is shown
+// as an N × N block.
 class SdlWindow : public ScreenWindow {
   public:
     // Null, with `error` saying why, when SDL's video or the window cannot be had. A full-screen
@@ -41,7 +43,7 @@ class SdlWindow : public ScreenWindow {
     SdlWindow(Key, std::unique_ptr<Native> opened, int32_t width, int32_t height, int32_t scale,
               uint32_t wake);
 
-    // Shows what was drawn since the last call.
+    // Shows what was drawn and not yet shown. Must run on the thread that opened the window.
     void update();
     // Answers the window's events for up to `milliseconds`; true when the user closed it or
     // pressed Escape.
@@ -64,7 +66,7 @@ class SdlWindow : public ScreenWindow {
     Work waitForWork(int32_t milliseconds, int alsoReady);
     static constexpr int32_t fallbackWait = 20;
     // The SDL event type posted, once until the next update, when a released context left
-    // something to show; an event loop answers it with update().
+    // something for update() to show; an event loop answers it with update().
     uint32_t wakeEvent() const { return wakeType; }
     uint32_t windowId() const;
     // Where the pointer is, in client coordinates (possibly outside the client area).

@@ -3,10 +3,14 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
-
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 namespace platform::xlib {
 
@@ -86,6 +90,123 @@ int connectionOf(SDL_Window* window) {
 bool eventsQueued(SDL_Window* window) {
     Display* display = displayOf(window);
     return display && XEventsQueued(display, QueuedAlready) > 0;
+}
+
+uint64_t windowIdOf(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return 0;
+    return info.info.x11.window;
+}
+
+struct SharedPicture::Parts {
+    Display* display = nullptr;
+    ::Window window = 0;
+    GC context = nullptr;
+    XImage* image = nullptr;
+    XShmSegmentInfo segment{};
+    std::mutex pushing;  // one connection, pushed to from any thread
+
+    ~Parts() {
+        if (image) {
+            // The pixels are the shared segment's, not Xlib's to free.
+            image->data = nullptr;
+            XDestroyImage(image);
+        }
+        if (context) XFreeGC(display, context);
+        // Closing the connection ends the server's use of the segment.
+        if (display) XCloseDisplay(display);
+        if (segment.shmaddr) shmdt(segment.shmaddr);
+    }
+};
+
+namespace {
+
+// The server refuses to attach a segment of a machine it is not on; only that is asked of it
+// while this handler is in place.
+bool attachRefused = false;
+int noteRefusal(Display*, XErrorEvent*) {
+    attachRefused = true;
+    return 0;
+}
+
+bool holdsRgbWords(const XImage& image) {
+    return image.bits_per_pixel == 32 && image.red_mask == 0xFF0000 && image.green_mask == 0xFF00 &&
+           image.blue_mask == 0xFF && image.byte_order == LSBFirst && image.bytes_per_line % 4 == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<SharedPicture> SharedPicture::open(uint64_t window, int32_t width, int32_t height) {
+    if (window == 0 || width <= 0 || height <= 0) return nullptr;
+    auto parts = std::make_unique<Parts>();
+    parts->display = XOpenDisplay(nullptr);
+    Display* display = parts->display;
+    if (!display || !XShmQueryExtension(display)) return nullptr;
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, window, &attributes)) return nullptr;
+    parts->window = window;
+    parts->image = XShmCreateImage(
+        display, attributes.visual, static_cast<unsigned>(attributes.depth), ZPixmap, nullptr,
+        &parts->segment, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (!parts->image || !holdsRgbWords(*parts->image)) return nullptr;
+    auto bytes =
+        static_cast<std::size_t>(parts->image->bytes_per_line) * static_cast<std::size_t>(height);
+    parts->segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (parts->segment.shmid < 0) return nullptr;
+    void* memory = shmat(parts->segment.shmid, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        shmctl(parts->segment.shmid, IPC_RMID, nullptr);
+        return nullptr;
+    }
+    parts->segment.shmaddr = static_cast<char*>(memory);
+    parts->image->data = parts->segment.shmaddr;
+    parts->segment.readOnly = False;
+    attachRefused = false;
+    auto previous = XSetErrorHandler(noteRefusal);
+    Status attached = XShmAttach(display, &parts->segment);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    // Marked for removal now, the segment goes when the server and we have both let it go.
+    shmctl(parts->segment.shmid, IPC_RMID, nullptr);
+    if (!attached || attachRefused) return nullptr;
+    parts->context = XCreateGC(display, window, 0, nullptr);
+    return std::make_unique<SharedPicture>(std::move(parts));
+}
+
+SharedPicture::SharedPicture(std::unique_ptr<Parts> made) : parts(std::move(made)) {}
+
+SharedPicture::~SharedPicture() = default;
+
+uint32_t* SharedPicture::pixels() const {
+    return reinterpret_cast<uint32_t*>(parts->image->data);
+}
+
+std::size_t SharedPicture::pitch() const {
+    return static_cast<std::size_t>(parts->image->bytes_per_line) / 4;
+}
+
+int32_t SharedPicture::width() const {
+    return parts->image->width;
+}
+
+int32_t SharedPicture::height() const {
+    return parts->image->height;
+}
+
+void SharedPicture::push(std::span<const Rect> areas) {
+    std::lock_guard guard(parts->pushing);
+    for (const Rect& area : areas) {
+        int32_t left = std::max(area.left, 0);
+        int32_t top = std::max(area.top, 0);
+        int32_t right = std::min(area.right, width());
+        int32_t bottom = std::min(area.bottom, height());
+        if (left >= right || top >= bottom) continue;
+        XShmPutImage(parts->display, parts->window, parts->context, parts->image, left, top, left,
+                     top, static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top),
+                     False);
+    }
+    XFlush(parts->display);
 }
 
 struct WindowWatch::Connection {
