@@ -14,7 +14,7 @@ std::unique_ptr<Section> Section::create(int32_t width, int32_t height, int32_t 
     int64_t rowBytes = strideFor(width, bitsPerPixel);
     if (rowBytes * height > std::numeric_limits<int32_t>::max()) return nullptr;
 
-    auto pixels = Memory::allocate(static_cast<std::size_t>(rowBytes * height));
+    auto pixels = Memory::allocatePicture(static_cast<std::size_t>(rowBytes * height));
     if (!pixels) return nullptr;
     auto section = std::make_unique<Section>(Key{});
     section->pixelWidth = width;

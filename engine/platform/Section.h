@@ -5,6 +5,7 @@
 #include <span>
 
 #include "engine/base/RgbQuad.h"
+#include "engine/platform/Memory.h"
 
 namespace platform {
 
@@ -47,7 +48,7 @@ class Section {
     int32_t pixelHeight = 0;
     int32_t depth = 8;
     int32_t rowBytes = 0;
-    std::unique_ptr<uint8_t[]> pixels;
+    Memory::Picture pixels;
     std::array<RgbQuad, 256> table{};
 };
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
 #include "engine/platform/Clock.h"
+#include "engine/platform/HugePages.h"
 #include "engine/platform/Memory.h"
 #include "engine/platform/Random.h"
 #include "engine/platform/ReportSink.h"
@@ -68,6 +71,27 @@ TEST(Memory, FailAfterFailsExactlyOneAllocation) {
     EXPECT_EQ(second, nullptr);
     ASSERT_NE(third, nullptr);
     EXPECT_EQ(third[15], 0);
+}
+
+// Pictures of half a huge page or more start on a huge-page boundary; every picture is zero
+// whatever the memory held before, and the test double's failures count pictures too.
+TEST(Memory, PicturesAreZeroAndLargeOnesStartOnHugePages) {
+    constexpr std::size_t stage = 1920 * 1080;
+    for (int round = 0; round < 2; ++round) {
+        auto large = platform::Memory::allocatePicture(stage);
+        auto small = platform::Memory::allocatePicture(640);
+        ASSERT_NE(large, nullptr);
+        ASSERT_NE(small, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(large.get()) % platform::hugePageBytes, 0u);
+        EXPECT_EQ(std::count(large.get(), large.get() + stage, 0), static_cast<long>(stage));
+        EXPECT_EQ(std::count(small.get(), small.get() + 640, 0), 640);
+        // Dirty memory for the next round to be given again.
+        std::fill_n(large.get(), stage, 0xA5);
+        std::fill_n(small.get(), 640, 0xA5);
+    }
+    platform::Memory::failAfter(0);
+    EXPECT_EQ(platform::Memory::allocatePicture(stage), nullptr);
+    EXPECT_NE(platform::Memory::allocatePicture(stage), nullptr);
 }
 
 TEST(ReportSink, NestedCapturesAndHook) {
