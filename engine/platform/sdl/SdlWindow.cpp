@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <utility>
 
 #include "engine/platform/sdl/Xlib.h"
@@ -32,6 +33,10 @@ bool startVideo(std::string& error) {
     // would gain nothing; SDL would re-create the window for it (hiding and showing it at the
     // start) and load a GL driver, which leaks at exit.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Nothing here reads text, but on X11 SDL opens an input method, which parses the locale's
+    // whole compose table (thousands of lines, about 10 ms) on every start. A table the user
+    // names is still read.
+    ::setenv("XCOMPOSEFILE", "/dev/null", 0);
     xlib::ignoreVanishedWindows();
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
     error = SDL_GetError();
