@@ -100,6 +100,13 @@ printf "%-28s %9s %7s %10s %12s %7s %9s %11s\n" file size frames "ours us/f" "ff
 status=0 refused=0
 for file in "${files[@]}"; do
     name=$(basename "$file")
+    # The player picks its reader by the extension, and .CEL is a picture format of its own,
+    # while cels saved by animation programs hold FLIC data; both sides read the file under a
+    # FLIC name, so that a file only one side decodes still fails.
+    case ${name,,} in
+        *.flc | *.fli) ;;
+        *) ln -sf "$(realpath "$file")" "$work/${name%.*}.flc"; file="$work/${name%.*}.flc" ;;
+    esac
     info=$("$play" --info "$file" 2>/dev/null) || { echo "$name: not an animation" >&2; status=1; continue; }
     count=$(awk '/^frames:/ { print $2 }' <<<"$info")
     size=$(awk '/^size:/ { print $2 }' <<<"$info")
