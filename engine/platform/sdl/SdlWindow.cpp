@@ -66,21 +66,29 @@ struct SdlWindow::Native {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
 
-    // The window's own pixels when they are 0x00RRGGBB words, as ours are; else none.
+    // The window's picture, mapped whole before the first frame writes it.
     ScreenPicture screenPicture() {
+        ScreenPicture found = pictureOfWindow();
+        if (found.pixels)
+            mapWhole(found.pixels,
+                     found.pitch * sizeof(uint32_t) * static_cast<std::size_t>(found.height));
+        return found;
+    }
+
+    // Our own shared picture where the display allows it, else SDL's when its pixels are
+    // 0x00RRGGBB words, as ours are; else none.
+    ScreenPicture pictureOfWindow() {
         int width = 0;
         int height = 0;
         if (window) SDL_GetWindowSize(window, &width, &height);
         shared = xlib::SharedPicture::open(xlib::windowIdOf(window), width, height);
         if (shared) {
             screen = nullptr;
-            mapWhole(shared->pixels(), shared->pitch() * 4 * static_cast<std::size_t>(height));
             return {shared->pixels(), shared->pitch(), shared->width(), shared->height()};
         }
         screen = window ? SDL_GetWindowSurface(window) : nullptr;
         if (!screen || screen->format->format != SDL_PIXELFORMAT_RGB888 || screen->pitch % 4 != 0)
             return {};
-        mapWhole(screen->pixels, static_cast<std::size_t>(screen->pitch) * screen->h);
         return {static_cast<uint32_t*>(screen->pixels), static_cast<std::size_t>(screen->pitch / 4),
                 screen->w, screen->h};
     }

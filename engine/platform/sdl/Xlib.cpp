@@ -197,14 +197,12 @@ int32_t SharedPicture::height() const {
 void SharedPicture::push(std::span<const Rect> areas) {
     std::lock_guard guard(parts->pushing);
     for (const Rect& area : areas) {
-        int32_t left = std::max(area.left, 0);
-        int32_t top = std::max(area.top, 0);
-        int32_t right = std::min(area.right, width());
-        int32_t bottom = std::min(area.bottom, height());
-        if (left >= right || top >= bottom) continue;
-        XShmPutImage(parts->display, parts->window, parts->context, parts->image, left, top, left,
-                     top, static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top),
-                     False);
+        Rect inside{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, width()),
+                    std::min(area.bottom, height())};
+        if (inside.isEmpty()) continue;
+        XShmPutImage(parts->display, parts->window, parts->context, parts->image, inside.left,
+                     inside.top, inside.left, inside.top, static_cast<unsigned>(inside.width()),
+                     static_cast<unsigned>(inside.height()), False);
     }
     XFlush(parts->display);
 }
