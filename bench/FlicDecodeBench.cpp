@@ -79,5 +79,9 @@ BENCHMARK_CAPTURE(BM_FlicDecode, shapes, std::string("shapes"))
 BENCHMARK_CAPTURE(BM_FlicDecode, gradient, std::string("gradient"))
     ->Args({640, 480})
     ->Args({1920, 1080});
+// Thousands of short delta packets a frame, fills and copies mixed.
+BENCHMARK_CAPTURE(BM_FlicDecode, spin, std::string("spin"))->Args({640, 480})->Args({1920, 1080});
+// Every chunk kind, among them a whole frame redrawn as word-delta fills.
+BENCHMARK_CAPTURE(BM_FlicDecode, kinds, std::string("kinds"))->Args({640, 480})->Args({1920, 1080});
 
 }  // namespace

@@ -174,20 +174,27 @@ int32_t deltaPackets(PacketReader& reader, uint8_t* row, int64_t width, int64_t&
         for (std::ptrdiff_t packet = 0; packet < batch; ++packet) {
             at += in[0];
             int64_t count = static_cast<int8_t>(in[1]);
-            if (count >= 0) {
-                // Copies of one pixel or pair, and of none in packets that only skip, make
-                // most copies: they pass by copyShort's tests of the size.
-                if (count == 1 && at + unit <= width) {
-                    std::memcpy(row + at, in + 2, unit);
-                } else if (count > 0) {
-                    copyKept(row, width, at, in + 2, unit * count);
-                }
-                in += 2 + unit * count;
-                at += unit * count;
-            } else {
+            // Copies of one pixel or pair, and of none in packets that only skip, make most
+            // copies: they pass by copyShort's tests of the size, and move `in` by a constant
+            // so that the next packet's loads wait for no byte of this one.
+            if (count < 0) {
                 fillKept(row, width, at, unit * -count, repeated<unit>(in + 2));
                 in += 2 + unit;
                 at += unit * -count;
+            } else if (count == 1) {
+                if (at + unit <= width) {
+                    std::memcpy(row + at, in + 2, unit);
+                } else {
+                    copyKept(row, width, at, in + 2, unit);
+                }
+                in += 2 + unit;
+                at += unit;
+            } else if (count == 0) {
+                in += 2;
+            } else {
+                copyKept(row, width, at, in + 2, unit * count);
+                in += 2 + unit * count;
+                at += unit * count;
             }
         }
         done += static_cast<int32_t>(batch);
