@@ -19,6 +19,9 @@ bool FrameDecoder::open(const std::string& path) {
         // each frame out would cost as much as decoding it.
         image->setTransparent(0);
         image->setRemap(0);
+        // Rows in file order: frames are decoded from the top row down, and walking memory
+        // forwards is what the processor's prefetching follows best.
+        static_cast<mImageFlic&>(*image).frameBitmap->setTopDown(true);
         return true;
     }
     if (!target.createMemory(image->width, image->height, 8)) return false;
