@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "engine/platform/Memory.h"
@@ -220,25 +221,29 @@ TEST(mBitmapDrawMode, TransparencyAndRemapBits) {
 void fillRows(mBitmap& bitmap) {
     for (int32_t y = 0; y < bitmap.info->height; ++y)
         for (int32_t x = 0; x < bitmap.info->width; ++x)
-            bitmap.info->topRow[y * bitmap.info->rowStep + x] = static_cast<uint8_t>(y * 16 + x);
+            bitmap.info->topRow[y * bitmap.info->rowStep + x] =
+                static_cast<uint8_t>(y * 16 + x * 7);
 }
 
 void expectRows(const mBitmap& bitmap) {
     for (int32_t y = 0; y < bitmap.info->height; ++y)
         for (int32_t x = 0; x < bitmap.info->width; ++x)
-            ASSERT_EQ(bitmap.info->topRow[y * bitmap.info->rowStep + x], y * 16 + x)
+            ASSERT_EQ(bitmap.info->topRow[y * bitmap.info->rowStep + x],
+                      static_cast<uint8_t>(y * 16 + x * 7))
                 << x << "," << y;
 }
 
+// Rows wider than the piece the rows are swapped through are turned whole.
 TEST(mBitmapTopDown, TurningKeepsThePictureAndReversesMemory) {
-    for (int32_t height : {5, 6}) {
-        mBitmap bitmap(3, height, 8);
+    for (auto [width, height] : {std::pair{3, 5}, {3, 6}, {2500, 3}}) {
+        mBitmap bitmap(width, height, 8);
         fillRows(bitmap);
-        std::vector<uint8_t> bottomUp(bitmap.info->bits, bitmap.info->bits + 4 * height);
+        const int32_t stride = bitmap.info->stride;
+        std::vector<uint8_t> bottomUp(bitmap.info->bits, bitmap.info->bits + stride * height);
 
         bitmap.setTopDown(true);
         EXPECT_EQ(bitmap.info->topDown, 1);
-        EXPECT_EQ(bitmap.info->rowStep, 4);
+        EXPECT_EQ(bitmap.info->rowStep, stride);
         EXPECT_EQ(bitmap.info->topRow, bitmap.info->bits);
         EXPECT_EQ(bitmap.header->height, -height);
         expectRows(bitmap);
@@ -248,9 +253,9 @@ TEST(mBitmapTopDown, TurningKeepsThePictureAndReversesMemory) {
         expectRows(bitmap);
 
         bitmap.setTopDown(false);
-        EXPECT_EQ(bitmap.info->rowStep, -4);
+        EXPECT_EQ(bitmap.info->rowStep, -stride);
         EXPECT_EQ(bitmap.header->height, height);
-        EXPECT_EQ(std::vector<uint8_t>(bitmap.info->bits, bitmap.info->bits + 4 * height),
+        EXPECT_EQ(std::vector<uint8_t>(bitmap.info->bits, bitmap.info->bits + stride * height),
                   bottomUp);
     }
 }
