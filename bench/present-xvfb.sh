@@ -4,6 +4,11 @@
 # per cent of one core) and its peak resident memory. XScreenSaver's popsquares runs beside them
 # when it is installed. Wall-clock figures: on a machine shared with other work they vary by
 # run; the X server's own CPU is not counted.
+#
+# Beside each figure stands the machine's floor for it: how often the program went to sleep
+# (its voluntary context switches a second), and what a process that does nothing but sleep
+# and wake as often costs, measured the same way right after. On a virtual machine a wake can
+# cost tens of microseconds, and the floor is then a large part of the figure.
 set -euo pipefail
 
 usage() {
@@ -19,7 +24,8 @@ Usage: bench/present-xvfb.sh [--seconds S] [--sizes WxH,...] [--build DIR] [--sc
   PROGRAM          lumivale-ideas, lumivale, popsquares (default all three; popsquares only
                    when installed)
 
-Prints one line per case: screen, program, CPU %, peak resident MB.
+Prints one line per case: screen, program, CPU %, peak resident MB, sleeps a second and the
+CPU % of a process that only sleeps and wakes as often (bench/wake-floor, from --build).
 EOF
 }
 
@@ -45,6 +51,8 @@ while (($#)); do
 done
 [[ $seconds =~ ^[0-9]+$ ]] && ((seconds > 0)) || { echo "bad --seconds $seconds" >&2; exit 2; }
 popsquares=/usr/libexec/xscreensaver/popsquares
+floorProgram="$build/bench/wake-floor"
+[[ -x $floorProgram ]] || { echo "no $floorProgram: build the benchmarks first" >&2; exit 2; }
 if ((${#programs[@]} == 0)); then
     programs=(lumivale-ideas lumivale)
     [[ -x $popsquares ]] && programs+=(popsquares)
@@ -72,15 +80,29 @@ measure() {
         popsquares) command=("$popsquares" -root) ;;
         *) command=("$build/saver/$name" -root "${saverArgs[@]}") ;;
     esac
-    onXvfb /usr/bin/time -o "$work/time" -f "%U %S %e %M" \
+    onXvfb /usr/bin/time -o "$work/time" -f "%U %S %e %M %w" \
         timeout -s TERM "$seconds" "${command[@]}" >/dev/null 2>"$work/stderr" || true
     # The last line: time first says that the run ended by the signal.
-    read -r user system elapsed peakKb < <(tail -n 1 "$work/time") || {
+    read -r user system elapsed peakKb sleeps < <(tail -n 1 "$work/time") || {
         echo "$size $name: no measurement ($(tail -n 1 "$work/stderr"))" >&2
         return 1
     }
+    local rate floor
+    rate=$(awk -v w="$sleeps" -v e="$elapsed" 'BEGIN { printf "%.1f", w / e }')
+    floor=$(sleepCost "$rate")
     awk -v s="$size" -v n="$name" -v u="$user" -v y="$system" -v e="$elapsed" -v m="$peakKb" \
-        'BEGIN { printf "%-10s %-15s %6.2f %% of a core %8.1f MB\n", s, n, 100 * (u + y) / e, m / 1024 }'
+        -v r="$rate" -v f="$floor" \
+        'BEGIN { printf "%-10s %-15s %6.2f %% of a core %8.1f MB %6.0f sleeps/s, floor %s %%\n",
+                 s, n, 100 * (u + y) / e, m / 1024, r, f }'
+}
+
+# CPU % of the wake-floor program sleeping and waking `rate` times a second for the wall time.
+sleepCost() {
+    /usr/bin/time -o "$work/floor" -f "%U %S %e" "$floorProgram" "$1" "$seconds" 2>/dev/null || {
+        echo "-"
+        return
+    }
+    awk '{ printf "%.2f", 100 * ($1 + $2) / $3 }' "$work/floor"
 }
 
 status=0
