@@ -238,7 +238,9 @@ TEST(mBitmapTopDown, TurningKeepsThePictureAndReversesMemory) {
     for (auto [width, height] : {std::pair{3, 5}, {3, 6}, {2500, 3}}) {
         mBitmap bitmap(width, height, 8);
         fillRows(bitmap);
-        const int32_t stride = bitmap.info->stride;
+        // Rows are padded to whole 32-bit words.
+        const int32_t stride = (width + 3) / 4 * 4;
+        ASSERT_EQ(bitmap.info->stride, stride);
         std::vector<uint8_t> bottomUp(bitmap.info->bits, bitmap.info->bits + stride * height);
 
         bitmap.setTopDown(true);
